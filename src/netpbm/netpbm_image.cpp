@@ -1,0 +1,82 @@
+// Netpbm images: header, store and every row, with a progress call per row.
+#include <stdint.h>
+#include <stdio.h>
+
+#include "netpbm/netpbm.h"
+
+namespace quentarpbm {
+
+namespace {
+
+// What differs between the three image readers; PBM's header and row readers
+// are adapted to the shape of the others and ignore maxval.
+struct TargetFormat {
+  ResultCode (*readHeader)(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
+                           int32_t* magic);
+  ResultCode (*readRow)(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                        int32_t magic);
+  int32_t bytesPerPixel;
+};
+
+ResultCode ReadPbmHeaderIgnoringMaxval(FILE* stream, int32_t* width, int32_t* height,
+                                       int32_t* /*maxval*/, int32_t* magic) {
+  return ReadPbmHeader(stream, width, height, magic);
+}
+
+ResultCode ReadPbmRowIgnoringMaxval(FILE* stream, uint8_t* row, int32_t count,
+                                    uint8_t /*maxvalByte*/, int32_t magic) {
+  return ReadPbmRow(stream, row, count, magic);
+}
+
+constexpr TargetFormat kPbmTarget = {ReadPbmHeaderIgnoringMaxval, ReadPbmRowIgnoringMaxval, 1};
+constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRow, 1};
+constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRow, 3};
+
+RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int32_t* height,
+                   int32_t* maxval, ResultCode* status, PBMProgressCallback progress,
+                   uint32_t userValue) {
+  int32_t magic = 0;
+  const ResultCode header = target.readHeader(stream, width, height, maxval, &magic);
+  if (header != PBM_OK) {
+    *status = header;
+    return nullptr;
+  }
+  const int32_t columns = *width;
+  const int32_t rows = *height;
+  RowStore store = AllocRowStore(columns, rows, target.bytesPerPixel);
+  if (store == nullptr) {
+    *status = PBM_E_NO_MEMORY;
+    return nullptr;
+  }
+  // The header reader has capped maxval at 255 (or let a wrapped negative
+  // through); the rows only ever need its low byte.
+  const uint8_t maxvalByte = static_cast<uint8_t>(*maxval);
+  // A row that fails is not fatal: the rest of the image is still attempted,
+  // and damage shows only in the samples.
+  for (int32_t i = 0; i < rows; ++i) {
+    target.readRow(stream, store[i], columns, maxvalByte, magic);
+    if (progress != nullptr) progress(i, rows, userValue);
+  }
+  *status = PBM_OK;
+  return store;
+}
+
+}  // namespace
+
+RowStore ReadPbmImage(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
+                      PBMProgressCallback progress, uint32_t userValue) {
+  int32_t maxval = 1;
+  return ReadImage(stream, kPbmTarget, width, height, &maxval, status, progress, userValue);
+}
+
+RowStore ReadPgmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
+                      ResultCode* status, PBMProgressCallback progress, uint32_t userValue) {
+  return ReadImage(stream, kPgmTarget, width, height, maxval, status, progress, userValue);
+}
+
+RowStore ReadPpmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
+                      ResultCode* status, PBMProgressCallback progress, uint32_t userValue) {
+  return ReadImage(stream, kPpmTarget, width, height, maxval, status, progress, userValue);
+}
+
+}  // namespace quentarpbm

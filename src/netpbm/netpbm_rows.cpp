@@ -1,0 +1,148 @@
+// Netpbm rows: one image row from the stream, promoting lower formats.
+#include <stdint.h>
+#include <stdio.h>
+
+#include "netpbm/netpbm.h"
+
+namespace quentarpbm {
+
+namespace {
+
+ResultCode ReadPlainPbmRow(FILE* stream, uint8_t* row, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    const ResultCode result = ReadPlainPbmBit(stream, &row[i]);
+    if (result != PBM_OK) return result;
+  }
+  return PBM_OK;
+}
+
+// Bits most significant first; each row starts on a fresh byte, so the
+// unused low bits of its last byte are skipped.
+ResultCode ReadRawPbmRow(FILE* stream, uint8_t* row, int32_t count) {
+  uint8_t byte = 0;
+  unsigned pending = 0;  // the mask of the next bit of byte, 0 when none
+  for (int32_t i = 0; i < count; ++i) {
+    if (pending == 0) {
+      if (ReadNetpbmRawByte(stream, &byte) != PBM_OK) return PBM_E_READ;
+      pending = 0x80u;
+    }
+    row[i] = (byte & pending) != 0 ? 1 : 0;
+    pending >>= 1;
+  }
+  return PBM_OK;
+}
+
+ResultCode ReadPlainPgmRow(FILE* stream, uint8_t* row, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t sample = 0;
+    const ResultCode result = ReadNetpbmInt(stream, &sample);
+    // Stored also on failure: a number cut off by the end keeps its digits.
+    row[i] = static_cast<uint8_t>(sample);
+    if (result != PBM_OK) return result;
+  }
+  return PBM_OK;
+}
+
+ResultCode ReadRawPgmRow(FILE* stream, uint8_t* row, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (ReadNetpbmRawByte(stream, &row[i]) != PBM_OK) return PBM_E_READ;
+  }
+  return PBM_OK;
+}
+
+// Plain colour never fails: past the end every number reads as 0, and a bad
+// token costs only the one character it consumed.
+void ReadPlainPpmRow(FILE* stream, uint8_t* row, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t red = 0;
+    int32_t green = 0;
+    int32_t blue = 0;
+    ReadNetpbmInt(stream, &red);
+    ReadNetpbmInt(stream, &green);
+    ReadNetpbmInt(stream, &blue);
+    row[3 * i] = static_cast<uint8_t>(blue);
+    row[3 * i + 1] = static_cast<uint8_t>(green);
+    row[3 * i + 2] = static_cast<uint8_t>(red);
+  }
+}
+
+// A component that cannot be read keeps the previous pixel's value in the
+// same row (0 at the row's first pixel), since the locals outlive a pixel.
+void ReadRawPpmRow(FILE* stream, uint8_t* row, int32_t count) {
+  uint8_t red = 0;
+  uint8_t green = 0;
+  uint8_t blue = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    ReadNetpbmRawByte(stream, &red);
+    ReadNetpbmRawByte(stream, &green);
+    ReadNetpbmRawByte(stream, &blue);
+    row[3 * i] = blue;
+    row[3 * i + 1] = green;
+    row[3 * i + 2] = red;
+  }
+}
+
+bool IsPbmMagic(int32_t magic) { return magic == kMagicP1 || magic == kMagicP4; }
+
+// Reads a PBM row into grey (in place is fine): black 0, white maxvalByte.
+// The row read's own result is not passed on; unread pixels stay as they were.
+void ReadPbmRowAsGrey(FILE* stream, uint8_t* grey, int32_t count, uint8_t maxvalByte,
+                      int32_t magic) {
+  ReadPbmRow(stream, grey, count, magic);
+  for (int32_t i = 0; i < count; ++i) grey[i] = grey[i] != 0 ? 0 : maxvalByte;
+}
+
+}  // namespace
+
+ResultCode ReadPbmRow(FILE* stream, uint8_t* row, int32_t count, int32_t magic) {
+  if (magic == kMagicP1) return ReadPlainPbmRow(stream, row, count);
+  if (magic == kMagicP4) return ReadRawPbmRow(stream, row, count);
+  return PBM_E_UNSUPPORTED;
+}
+
+ResultCode ReadPgmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                      int32_t magic) {
+  if (magic == kMagicP2) return ReadPlainPgmRow(stream, row, count);
+  if (magic == kMagicP5) return ReadRawPgmRow(stream, row, count);
+  if (!IsPbmMagic(magic)) return PBM_E_UNSUPPORTED;
+  // The bits go through a cleared scratch row so that pixels a cut-off PBM
+  // row never reached come out as white, like every other unread bit.
+  uint8_t* bits = nullptr;
+  if (AllocRowScratch(count, 1, &bits) != PBM_OK) return PBM_E_NO_MEMORY;
+  ReadPbmRowAsGrey(stream, bits, count, maxvalByte, magic);
+  for (int32_t i = 0; i < count; ++i) row[i] = bits[i];
+  FreeRowScratch(bits);
+  return PBM_OK;
+}
+
+ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                      int32_t magic) {
+  if (magic == kMagicP3) {
+    ReadPlainPpmRow(stream, row, count);
+    return PBM_OK;
+  }
+  if (magic == kMagicP6) {
+    ReadRawPpmRow(stream, row, count);
+    return PBM_OK;
+  }
+  const bool isPbm = IsPbmMagic(magic);
+  if (!isPbm && magic != kMagicP2 && magic != kMagicP5) return PBM_E_UNSUPPORTED;
+  // One scratch row per image row, for PBM as for PGM: the bits become grey
+  // in place before they become grey triples.
+  uint8_t* grey = nullptr;
+  if (AllocRowScratch(count, 1, &grey) != PBM_OK) return PBM_E_NO_MEMORY;
+  if (isPbm) {
+    ReadPbmRowAsGrey(stream, grey, count, maxvalByte, magic);
+  } else {
+    ReadPgmRow(stream, grey, count, maxvalByte, magic);
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    row[3 * i] = grey[i];
+    row[3 * i + 1] = grey[i];
+    row[3 * i + 2] = grey[i];
+  }
+  FreeRowScratch(grey);
+  return PBM_OK;
+}
+
+}  // namespace quentarpbm

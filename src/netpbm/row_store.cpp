@@ -1,0 +1,61 @@
+// The row store and scratch rows: zero-filled, size-checked before any allocation.
+#include <stdint.h>
+#include <stdlib.h>
+
+#include "common/int32_math.h"
+#include "netpbm/netpbm.h"
+
+namespace quentarpbm {
+
+namespace {
+
+// Every allocation asks for at least one byte, so that null always means
+// failure (calloc(0) may or may not return null) and an empty store still
+// has a block in entry 0 for FreeRowStore to release.
+void* AllocCleared(int32_t bytes) {
+  return calloc(bytes > 0 ? static_cast<size_t>(bytes) : 1u, 1u);
+}
+
+}  // namespace
+
+RowStore AllocRowStore(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
+  // The header's width and height are unchecked and may have wrapped: every
+  // size is proved to fit before anything is allocated, so the block is never
+  // smaller than rows x columns x bytesPerPixel.
+  int32_t arrayBytes = 0;
+  int32_t rowBytes = 0;
+  int32_t blockBytes = 0;
+  if (!MulFitsInt32(rows, static_cast<int32_t>(sizeof(uint8_t*)), &arrayBytes)) return nullptr;
+  if (!MulFitsInt32(columns, bytesPerPixel, &rowBytes)) return nullptr;
+  if (!MulFitsInt32(rows, rowBytes, &blockBytes)) return nullptr;
+
+  RowStore store = static_cast<RowStore>(AllocCleared(arrayBytes));
+  if (store == nullptr) return nullptr;
+  uint8_t* block = static_cast<uint8_t*>(AllocCleared(blockBytes));
+  if (block == nullptr) {
+    free(store);
+    return nullptr;
+  }
+  store[0] = block;
+  for (int32_t i = 1; i < rows; ++i)
+    store[i] = block + static_cast<size_t>(i) * static_cast<size_t>(rowBytes);
+  return store;
+}
+
+void FreeRowStore(RowStore store, int32_t /*rows*/) {
+  if (store == nullptr) return;
+  free(store[0]);
+  free(store);
+}
+
+ResultCode AllocRowScratch(int32_t count, int32_t elementSize, uint8_t** buffer) {
+  int32_t bytes = 0;
+  *buffer = nullptr;
+  if (!MulFitsInt32(count, elementSize, &bytes)) return PBM_E_NO_MEMORY;
+  *buffer = static_cast<uint8_t*>(AllocCleared(bytes));
+  return *buffer != nullptr ? PBM_OK : PBM_E_NO_MEMORY;
+}
+
+void FreeRowScratch(uint8_t* buffer) { free(buffer); }
+
+}  // namespace quentarpbm
