@@ -1,0 +1,45 @@
+// Test controls of the POSIX stand-in: fault injection and handle accounting.
+#ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_CONTROL_H
+#define QUENTARPBM_PLATFORM_POSIX_STANDIN_CONTROL_H
+
+namespace quentarpbm {
+
+// Every stand-in call that can fail, one constant each.
+enum class StandinApi {
+  kCreateFileA,
+  kReadFile,
+  kCloseHandle,
+  kDeleteFileA,
+  kGetTempPathA,
+  kGetTempFileNameA,
+  kCreateFileMappingA,
+  kMapViewOfFile,
+  kUnmapViewOfFile,
+  kGlobalAlloc,
+  kGlobalLock,
+  kGlobalUnlock,
+  kGlobalFree,
+  kCreatePalette,
+  kGetObjectA,
+  kGetPaletteEntries,
+  kDeleteObject,
+  kCount
+};
+
+// Makes the nth call of api from now on (1 = the next one) fail the way the
+// real call reports failure, without any effect. One pending fault per api.
+void StandinFailCall(StandinApi api, int nth);
+
+// Number of calls of api since the last StandinReset.
+int StandinCallCount(StandinApi api);
+
+// Live objects of every kind: open files, mappings, views, global blocks and
+// palettes. A conversion that cleans up after itself leaves this unchanged.
+int StandinLiveHandles();
+
+// Clears pending faults and call counts; live objects are left alone.
+void StandinReset();
+
+}  // namespace quentarpbm
+
+#endif  // QUENTARPBM_PLATFORM_POSIX_STANDIN_CONTROL_H
