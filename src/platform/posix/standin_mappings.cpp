@@ -1,0 +1,155 @@
+// CreateFileMappingA, MapViewOfFile and UnmapViewOfFile over mmap, with Windows' size and access rules.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <limits>
+#include <new>
+#include <unordered_map>
+
+#include "platform/posix/standin_registry.h"
+
+using quentarpbm::FileRecord;
+using quentarpbm::HandleKind;
+using quentarpbm::StandinApi;
+
+namespace {
+
+// A mapping holds its own descriptor and claim on the file, so it outlives
+// the file handle it was made from; its views keep it alive in turn.
+struct MappingRecord {
+  int descriptor;
+  quentarpbm::FileClaim claim;
+  size_t size;
+  bool writable;
+  bool handle_open;
+  int views;
+};
+
+struct ViewRecord {
+  MappingRecord* mapping;
+  size_t length;
+};
+
+// Views by base address; guarded by the stand-in's lock like everything else.
+std::unordered_map<const void*, ViewRecord>& Views() {
+  static std::unordered_map<const void*, ViewRecord> views;
+  return views;
+}
+
+void DestroyMapping(MappingRecord* mapping) {
+  quentarpbm::RemoveFileClaim(&mapping->claim);
+  close(mapping->descriptor);
+  delete mapping;
+  quentarpbm::ChangeLiveObjects(-1);
+}
+
+// The byte count the mapping will cover, growing the file when the requested
+// size exceeds it; 0 when Windows would refuse (an empty file with size 0, a
+// read-only mapping past the end, a size this process cannot address).
+size_t SizeMapping(const FileRecord& file, uint64_t requested, bool writable) {
+  struct stat status;
+  if (fstat(file.descriptor, &status) != 0) return 0;
+  const auto file_size = static_cast<uint64_t>(status.st_size);
+  const uint64_t size = requested == 0 ? file_size : requested;
+  if (size == 0 || size > SIZE_MAX) return 0;
+  if (size > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return 0;
+  if (size > file_size) {
+    if (!writable || ftruncate(file.descriptor, static_cast<off_t>(size)) != 0) return 0;
+  }
+  return static_cast<size_t>(size);
+}
+
+}  // namespace
+
+namespace quentarpbm {
+
+void CloseMappingHandle(void* record) {
+  auto* mapping = static_cast<MappingRecord*>(record);
+  RemoveHandle(mapping);
+  mapping->handle_open = false;
+  if (mapping->views == 0) DestroyMapping(mapping);
+}
+
+}  // namespace quentarpbm
+
+// Only unnamed mappings of an open file, PAGE_READONLY (the file open for
+// reading) or PAGE_READWRITE (open for reading and writing).
+extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security,
+                                            DWORD protect, DWORD maximumSizeHigh,
+                                            DWORD maximumSizeLow, LPCSTR name) {
+  const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
+  if (quentarpbm::InjectedFailure(StandinApi::kCreateFileMappingA)) return nullptr;
+  if (security != nullptr || name != nullptr) return nullptr;
+  if (protect != PAGE_READONLY && protect != PAGE_READWRITE) return nullptr;
+  auto* record = static_cast<FileRecord*>(quentarpbm::FindHandle(file, HandleKind::kFile));
+  if (record == nullptr) return nullptr;
+  const bool writable = protect == PAGE_READWRITE;
+  const DWORD needed = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  if ((record->claim.access & needed) != needed) return nullptr;
+  auto* mapping = new (std::nothrow) MappingRecord{-1, record->claim, 0, writable, true, 0};
+  if (mapping == nullptr) return nullptr;
+  mapping->claim.mapping = true;
+  mapping->descriptor = fcntl(record->descriptor, F_DUPFD_CLOEXEC, 0);
+  if (mapping->descriptor < 0) {
+    delete mapping;
+    return nullptr;
+  }
+  const uint64_t requested = (static_cast<uint64_t>(maximumSizeHigh) << 32) | maximumSizeLow;
+  mapping->size = SizeMapping(*record, requested, writable);
+  if (mapping->size == 0 || !quentarpbm::AddFileClaim(&mapping->claim)) {
+    close(mapping->descriptor);
+    delete mapping;
+    return nullptr;
+  }
+  if (!quentarpbm::AddHandle(mapping, HandleKind::kMapping)) {
+    quentarpbm::RemoveFileClaim(&mapping->claim);
+    close(mapping->descriptor);
+    delete mapping;
+    return nullptr;
+  }
+  quentarpbm::ChangeLiveObjects(1);
+  return mapping;
+}
+
+// Views start at offset 0 and lie within the mapping; bytes 0 means all of it.
+// FILE_MAP_WRITE gives a readable and writable view of a read/write mapping.
+extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh,
+                                       DWORD offsetLow, SIZE_T bytes) {
+  const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
+  if (quentarpbm::InjectedFailure(StandinApi::kMapViewOfFile)) return nullptr;
+  if (access != FILE_MAP_READ && access != FILE_MAP_WRITE) return nullptr;
+  if (offsetHigh != 0 || offsetLow != 0) return nullptr;
+  auto* record = static_cast<MappingRecord*>(quentarpbm::FindHandle(mapping, HandleKind::kMapping));
+  if (record == nullptr || bytes > record->size) return nullptr;
+  if (access == FILE_MAP_WRITE && !record->writable) return nullptr;
+  const size_t length = bytes == 0 ? record->size : bytes;
+  const int protection = access == FILE_MAP_WRITE ? PROT_READ | PROT_WRITE : PROT_READ;
+  void* base = mmap(nullptr, length, protection, MAP_SHARED, record->descriptor, 0);
+  if (base == MAP_FAILED) return nullptr;
+  try {
+    Views().emplace(base, ViewRecord{record, length});
+  } catch (const std::bad_alloc&) {
+    munmap(base, length);
+    return nullptr;
+  }
+  ++record->views;
+  quentarpbm::ChangeLiveObjects(1);
+  return base;
+}
+
+// Takes exactly a base address that MapViewOfFile returned; the written bytes
+// are in the file (MAP_SHARED) when this returns.
+extern "C" BOOL WINAPI UnmapViewOfFile(LPCVOID baseAddress) {
+  const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
+  if (quentarpbm::InjectedFailure(StandinApi::kUnmapViewOfFile)) return FALSE;
+  const auto found = Views().find(baseAddress);
+  if (found == Views().end()) return FALSE;
+  const ViewRecord view = found->second;
+  Views().erase(found);
+  munmap(const_cast<void*>(baseAddress), view.length);
+  quentarpbm::ChangeLiveObjects(-1);
+  if (--view.mapping->views == 0 && !view.mapping->handle_open) DestroyMapping(view.mapping);
+  return TRUE;
+}

@@ -1,0 +1,130 @@
+// The stand-in's typed handle table, file claims, call counters and injected faults.
+#include "platform/posix/standin_registry.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+#include <vector>
+
+namespace quentarpbm {
+
+namespace {
+
+constexpr int kApiCount = static_cast<int>(StandinApi::kCount);
+
+struct Registry {
+  std::mutex mutex;
+  std::unordered_map<const void*, HandleKind> handles;
+  std::vector<const FileClaim*> claims;
+  int live_objects = 0;
+  int call_counts[kApiCount] = {};
+  int calls_until_fault[kApiCount] = {};  // 0 = no fault pending
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+bool SameFile(FileIdentity a, FileIdentity b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// Windows' sharing rule, seen from both sides: each party's access must be
+// within what the other party shares.
+bool AccessShared(DWORD access, DWORD share_mode) {
+  if ((access & GENERIC_READ) != 0 && (share_mode & FILE_SHARE_READ) == 0) return false;
+  if ((access & GENERIC_WRITE) != 0 && (share_mode & FILE_SHARE_WRITE) == 0) return false;
+  return true;
+}
+
+}  // namespace
+
+std::mutex& StandinMutex() { return TheRegistry().mutex; }
+
+bool InjectedFailure(StandinApi api) {
+  Registry& registry = TheRegistry();
+  const int index = static_cast<int>(api);
+  ++registry.call_counts[index];
+  if (registry.calls_until_fault[index] == 0) return false;
+  return --registry.calls_until_fault[index] == 0;
+}
+
+bool AddHandle(void* record, HandleKind kind) {
+  try {
+    TheRegistry().handles.emplace(record, kind);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+void* FindHandle(const void* handle, HandleKind kind) {
+  const auto& handles = TheRegistry().handles;
+  const auto found = handles.find(handle);
+  if (found == handles.end() || found->second != kind) return nullptr;
+  return const_cast<void*>(handle);
+}
+
+void RemoveHandle(const void* handle) { TheRegistry().handles.erase(handle); }
+
+void ChangeLiveObjects(int delta) { TheRegistry().live_objects += delta; }
+
+bool AddFileClaim(const FileClaim* claim) {
+  try {
+    TheRegistry().claims.push_back(claim);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+void RemoveFileClaim(const FileClaim* claim) {
+  auto& claims = TheRegistry().claims;
+  claims.erase(std::remove(claims.begin(), claims.end(), claim), claims.end());
+}
+
+bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool truncates) {
+  for (const FileClaim* claim : TheRegistry().claims) {
+    if (!SameFile(claim->file, file)) continue;
+    // Windows will not cut a file short under a mapped section.
+    if (truncates && claim->mapping) return false;
+    if (!AccessShared(access, claim->share_mode)) return false;
+    if (!AccessShared(claim->access, share_mode)) return false;
+  }
+  return true;
+}
+
+bool FileIsClaimed(FileIdentity file) {
+  const auto& claims = TheRegistry().claims;
+  return std::any_of(claims.begin(), claims.end(),
+                     [file](const FileClaim* claim) { return SameFile(claim->file, file); });
+}
+
+void StandinFailCall(StandinApi api, int nth) {
+  const std::lock_guard<std::mutex> lock(StandinMutex());
+  const int index = static_cast<int>(api);
+  if (index < 0 || index >= kApiCount) return;
+  TheRegistry().calls_until_fault[index] = std::max(nth, 0);
+}
+
+int StandinCallCount(StandinApi api) {
+  const std::lock_guard<std::mutex> lock(StandinMutex());
+  const int index = static_cast<int>(api);
+  if (index < 0 || index >= kApiCount) return 0;
+  return TheRegistry().call_counts[index];
+}
+
+int StandinLiveHandles() {
+  const std::lock_guard<std::mutex> lock(StandinMutex());
+  return TheRegistry().live_objects;
+}
+
+void StandinReset() {
+  const std::lock_guard<std::mutex> lock(StandinMutex());
+  Registry& registry = TheRegistry();
+  std::fill(std::begin(registry.call_counts), std::end(registry.call_counts), 0);
+  std::fill(std::begin(registry.calls_until_fault), std::end(registry.calls_until_fault), 0);
+}
+
+}  // namespace quentarpbm

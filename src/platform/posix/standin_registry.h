@@ -1,0 +1,77 @@
+// What the stand-in's files share: the lock, the typed handle table, file claims and fault checks.
+#ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
+#define QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
+
+#include <sys/types.h>
+
+#include <mutex>
+
+#include "platform/posix/standin_control.h"
+#include "platform/win32_api.h"
+
+namespace quentarpbm {
+
+// Every stand-in call holds this lock for its whole run, so calls from
+// several threads see the handle table, claims and counters consistently.
+// Everything below expects the caller to hold it.
+std::mutex& StandinMutex();
+
+// Counts one call of api and reports whether an injected fault makes it fail;
+// a failing call must return its failure value without any other effect.
+bool InjectedFailure(StandinApi api);
+
+// A handle is the address of a record of exactly one of these kinds.
+enum class HandleKind { kFile, kMapping, kGlobalBlock, kPalette };
+
+// Enters record as a valid handle of kind; false when the table cannot grow.
+bool AddHandle(void* record, HandleKind kind);
+
+// The record behind handle when it is a live handle of kind, else null; an
+// unknown, stale or wrong-kind handle is never dereferenced.
+void* FindHandle(const void* handle, HandleKind kind);
+
+// Removes handle from the table; it must be present.
+void RemoveHandle(const void* handle);
+
+// Live objects of every kind, including views and mappings whose handle is
+// closed but which a view keeps alive.
+void ChangeLiveObjects(int delta);
+
+// A file on disk, the way the share checks tell files apart.
+struct FileIdentity {
+  dev_t device;
+  ino_t inode;
+};
+
+// The access and sharing that an open file handle, or a mapping made from
+// one, holds on its file until it is closed.
+struct FileClaim {
+  FileIdentity file;
+  DWORD access;      // GENERIC_READ and/or GENERIC_WRITE
+  DWORD share_mode;  // FILE_SHARE_* granted to later openers
+  bool mapping;
+};
+
+bool AddFileClaim(const FileClaim* claim);
+void RemoveFileClaim(const FileClaim* claim);
+
+// True when an open with access and share_mode is compatible with every
+// claim on file; truncating is refused while the file is mapped.
+bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool truncates);
+
+// True while any file handle, mapping or view still holds file.
+bool FileIsClaimed(FileIdentity file);
+
+// An open file handle; the handle is the record's address.
+struct FileRecord {
+  int descriptor;
+  FileClaim claim;
+};
+
+// Closes a file-mapping handle (CloseHandle's job for that kind): the mapping
+// lives on while views of it remain.
+void CloseMappingHandle(void* record);
+
+}  // namespace quentarpbm
+
+#endif  // QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
