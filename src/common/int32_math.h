@@ -18,6 +18,11 @@ inline int32_t MulWrapping(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
+// a + b in signed 32-bit arithmetic that wraps on overflow.
+inline int32_t AddWrapping(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
 // a * b into *product when both are non-negative and the product fits in a
 // signed 32-bit integer; false (and *product untouched) otherwise.
 inline bool MulFitsInt32(int32_t a, int32_t b, int32_t* product) {
