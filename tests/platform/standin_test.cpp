@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32_api.h"
+#include "platform/standin_test_files.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
@@ -15,18 +16,6 @@ using testing::PathExists;
 using testing::ReadWholeFile;
 using testing::TestDirectory;
 using testing::WriteTestFile;
-
-constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
-constexpr DWORD kPixelFileFlags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN;
-
-HANDLE OpenForReading(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-HANDLE OpenPixelFile(const std::string& path) {
-  return CreateFileA(path.c_str(), kReadWrite, 0, nullptr, CREATE_ALWAYS, kPixelFileFlags, nullptr);
-}
 
 std::string ReadUpTo(HANDLE file, DWORD count) {
   std::string bytes(count, '\0');
@@ -227,13 +216,6 @@ TEST(StandinTempFiles, TempFileNameFailsInAMissingDirectoryAndLeavesTheBuffer) {
   EXPECT_FALSE(PathExists(directory));
 }
 
-// A file of the given bytes opened as the library opens its pixel file.
-HANDLE MakePixelFile(const std::string& name, const std::string& bytes, std::string* path) {
-  *path = WriteTestFile(name, bytes);
-  return CreateFileA(path->c_str(), kReadWrite, 0, nullptr, OPEN_EXISTING, kPixelFileFlags,
-                     nullptr);
-}
-
 TEST(StandinMappings, ALargerMappingGrowsTheFileWithZeroes) {
   std::string path;
   const HANDLE file = MakePixelFile("grown", "", &path);
@@ -287,23 +269,6 @@ TEST(StandinMappings, AViewOutlivesItsMappingHandle) {
   EXPECT_TRUE(UnmapViewOfFile(view));
   EXPECT_EQ(ReadWholeFile(path), "abcD");
   EXPECT_TRUE(DeleteFileA(path.c_str()));
-}
-
-TEST(StandinMappings, DeleteRefusesAFileWithAViewOnIt) {
-  std::string path;
-  const HANDLE file = MakePixelFile("viewed", "pixels", &path);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
-  ASSERT_NE(mapping, nullptr);
-  EXPECT_TRUE(CloseHandle(file));
-  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-  ASSERT_NE(view, nullptr);
-  EXPECT_TRUE(CloseHandle(mapping));
-  EXPECT_FALSE(DeleteFileA(path.c_str()));
-  EXPECT_TRUE(PathExists(path));
-  EXPECT_TRUE(UnmapViewOfFile(view));
-  EXPECT_TRUE(DeleteFileA(path.c_str()));
-  EXPECT_FALSE(PathExists(path));
 }
 
 TEST(StandinMappings, RefusesViewsBeyondTheMappingAndWritesToAReadOnlyOne) {

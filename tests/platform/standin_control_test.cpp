@@ -1,0 +1,669 @@
+// The stand-in's own controls and the strictness it adds beyond what Wine shows: native only.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/standin_control.h"
+#include "platform/standin_test_files.h"
+#include "platform/win32_api.h"
+#include "support/test_files.h"
+
+namespace quentarpbm {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PathExists;
+using testing::ReadWholeFile;
+using testing::TestDirectory;
+using testing::WriteTestFile;
+
+// Each attempt makes the call under test once on objects it sets up, made to
+// fail when inject is set, checks that a failed call left everything as it
+// was, cleans up, and tells whether the call succeeded.
+
+void FailNextCallIf(bool inject, StandinApi api) {
+  if (inject) StandinFailCall(api, 1);
+}
+
+bool AttemptCreateFile(bool inject) {
+  const std::string path = WriteTestFile("fault-create", "keep");
+  FailNextCallIf(inject, StandinApi::kCreateFileA);
+  const HANDLE file = OpenPixelFile(path);
+  const bool ok = file != INVALID_HANDLE_VALUE;
+  if (ok) {
+    EXPECT_TRUE(CloseHandle(file));
+  } else {
+    EXPECT_EQ(ReadWholeFile(path), "keep");
+  }
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptReadFile(bool inject) {
+  const std::string path = WriteTestFile("fault-read", "abc");
+  const HANDLE file = OpenForReading(path);
+  char bytes[3] = {};
+  DWORD got = 99;
+  FailNextCallIf(inject, StandinApi::kReadFile);
+  const bool ok = ReadFile(file, bytes, 3, &got, nullptr) != FALSE;
+  EXPECT_EQ(got, ok ? 3u : 0u);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptCloseHandle(bool inject) {
+  const std::string path = WriteTestFile("fault-close", "abc");
+  const HANDLE file = OpenForReading(path);
+  FailNextCallIf(inject, StandinApi::kCloseHandle);
+  const bool ok = CloseHandle(file) != FALSE;
+  if (!ok) {
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_TRUE(CloseHandle(file));
+  }
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptDeleteFile(bool inject) {
+  const std::string path = WriteTestFile("fault-delete", "abc");
+  FailNextCallIf(inject, StandinApi::kDeleteFileA);
+  const bool ok = DeleteFileA(path.c_str()) != FALSE;
+  EXPECT_EQ(PathExists(path), !ok);
+  if (!ok) {
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
+  }
+  return ok;
+}
+
+bool AttemptGetTempPath(bool inject) {
+  char path[MAX_PATH + 1] = "untouched";
+  FailNextCallIf(inject, StandinApi::kGetTempPathA);
+  const bool ok = GetTempPathA(sizeof path, path) != 0;
+  if (!ok) {
+    EXPECT_STREQ(path, "untouched");
+  }
+  return ok;
+}
+
+size_t EntriesIn(const std::string& directory) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(directory), {}));
+}
+
+bool AttemptGetTempFileName(bool inject) {
+  const size_t before = EntriesIn(TestDirectory());
+  char name[MAX_PATH] = "untouched";
+  FailNextCallIf(inject, StandinApi::kGetTempFileNameA);
+  const bool ok = GetTempFileNameA(TestDirectory().c_str(), "tp", 0, name) != 0;
+  EXPECT_EQ(EntriesIn(TestDirectory()), before + (ok ? 1 : 0));
+  if (ok) {
+    EXPECT_TRUE(DeleteFileA(name));
+  } else {
+    EXPECT_STREQ(name, "untouched");
+  }
+  return ok;
+}
+
+bool AttemptCreateFileMapping(bool inject) {
+  std::string path;
+  const HANDLE file = MakePixelFile("fault-mapping", "", &path);
+  FailNextCallIf(inject, StandinApi::kCreateFileMappingA);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 16, nullptr);
+  const bool ok = mapping != nullptr;
+  if (ok) {
+    EXPECT_TRUE(CloseHandle(mapping));
+  }
+  EXPECT_TRUE(CloseHandle(file));
+  // A failed mapping must not have grown the file.
+  EXPECT_EQ(ReadWholeFile(path).size(), ok ? 16u : 0u);
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptMapViewOfFile(bool inject) {
+  std::string path;
+  const HANDLE file = MakePixelFile("fault-view", "abcd", &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  FailNextCallIf(inject, StandinApi::kMapViewOfFile);
+  void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+  const bool ok = view != nullptr;
+  if (ok) {
+    EXPECT_TRUE(UnmapViewOfFile(view));
+  }
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptUnmapViewOfFile(bool inject) {
+  std::string path;
+  const HANDLE file = MakePixelFile("fault-unmap", "abcd", &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  const auto* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  FailNextCallIf(inject, StandinApi::kUnmapViewOfFile);
+  const bool ok = UnmapViewOfFile(view) != FALSE;
+  if (!ok) {
+    EXPECT_EQ(view[3], 'd');
+    EXPECT_TRUE(UnmapViewOfFile(view));
+  }
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptGlobalAlloc(bool inject) {
+  FailNextCallIf(inject, StandinApi::kGlobalAlloc);
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+  if (block != nullptr) {
+    EXPECT_EQ(GlobalFree(block), nullptr);
+  }
+  return block != nullptr;
+}
+
+bool AttemptGlobalLock(bool inject) {
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+  EXPECT_NE(GlobalLock(block), nullptr);
+  FailNextCallIf(inject, StandinApi::kGlobalLock);
+  const bool ok = GlobalLock(block) != nullptr;
+  if (ok) {
+    EXPECT_TRUE(GlobalUnlock(block));
+  }
+  // A failed lock did not count: one unlock is enough.
+  EXPECT_FALSE(GlobalUnlock(block));
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  return ok;
+}
+
+bool AttemptGlobalUnlock(bool inject) {
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+  EXPECT_NE(GlobalLock(block), nullptr);
+  EXPECT_NE(GlobalLock(block), nullptr);
+  FailNextCallIf(inject, StandinApi::kGlobalUnlock);
+  const bool ok = GlobalUnlock(block) != FALSE;
+  if (!ok) {
+    EXPECT_TRUE(GlobalUnlock(block));
+  }
+  EXPECT_FALSE(GlobalUnlock(block));
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  return ok;
+}
+
+bool AttemptGlobalFree(bool inject) {
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+  FailNextCallIf(inject, StandinApi::kGlobalFree);
+  const HGLOBAL result = GlobalFree(block);
+  const bool ok = result == nullptr;
+  if (!ok) {
+    EXPECT_EQ(result, block);
+    EXPECT_EQ(GlobalSize(block), 8u);
+    EXPECT_EQ(GlobalFree(block), nullptr);
+  }
+  return ok;
+}
+
+// A one-entry palette.
+HPALETTE MakePalette() {
+  LOGPALETTE palette = {0x300, 1, {{10, 20, 30, 0}}};
+  return CreatePalette(&palette);
+}
+
+bool AttemptCreatePalette(bool inject) {
+  FailNextCallIf(inject, StandinApi::kCreatePalette);
+  const HPALETTE palette = MakePalette();
+  if (palette != nullptr) {
+    EXPECT_TRUE(DeleteObject(palette));
+  }
+  return palette != nullptr;
+}
+
+bool AttemptGetObject(bool inject) {
+  const HPALETTE palette = MakePalette();
+  WORD count = 0xBEEF;
+  FailNextCallIf(inject, StandinApi::kGetObjectA);
+  const bool ok = GetObjectA(palette, sizeof count, &count) == 2;
+  EXPECT_EQ(count, ok ? 1u : 0xBEEFu);
+  EXPECT_TRUE(DeleteObject(palette));
+  return ok;
+}
+
+bool AttemptGetPaletteEntries(bool inject) {
+  const HPALETTE palette = MakePalette();
+  PALETTEENTRY entry = {1, 1, 1, 1};
+  FailNextCallIf(inject, StandinApi::kGetPaletteEntries);
+  const bool ok = GetPaletteEntries(palette, 0, 1, &entry) == 1;
+  EXPECT_EQ(entry.peRed, ok ? 10 : 1);
+  EXPECT_TRUE(DeleteObject(palette));
+  return ok;
+}
+
+bool AttemptDeleteObject(bool inject) {
+  const HPALETTE palette = MakePalette();
+  FailNextCallIf(inject, StandinApi::kDeleteObject);
+  const bool ok = DeleteObject(palette) != FALSE;
+  if (!ok) {
+    EXPECT_TRUE(DeleteObject(palette));
+  }
+  return ok;
+}
+
+struct FaultCase {
+  const char* name;
+  StandinApi api;
+  bool (*attempt)(bool inject);
+};
+
+class StandinFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(StandinFaults, OnlyTheChosenCallFailsAndLeavesNothingBehind) {
+  const FaultCase& c = GetParam();
+  StandinReset();
+  const int live = StandinLiveHandles();
+  EXPECT_TRUE(c.attempt(false));
+  EXPECT_FALSE(c.attempt(true));
+  EXPECT_EQ(StandinLiveHandles(), live);
+  // The fault was used up by the one call.
+  EXPECT_TRUE(c.attempt(false));
+  EXPECT_EQ(StandinLiveHandles(), live);
+}
+
+std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& case_info) {
+  return case_info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryApi, StandinFaults,
+    ::testing::Values(
+        FaultCase{"CreateFileA", StandinApi::kCreateFileA, AttemptCreateFile},
+        FaultCase{"ReadFile", StandinApi::kReadFile, AttemptReadFile},
+        FaultCase{"CloseHandle", StandinApi::kCloseHandle, AttemptCloseHandle},
+        FaultCase{"DeleteFileA", StandinApi::kDeleteFileA, AttemptDeleteFile},
+        FaultCase{"GetTempPathA", StandinApi::kGetTempPathA, AttemptGetTempPath},
+        FaultCase{"GetTempFileNameA", StandinApi::kGetTempFileNameA, AttemptGetTempFileName},
+        FaultCase{"CreateFileMappingA", StandinApi::kCreateFileMappingA, AttemptCreateFileMapping},
+        FaultCase{"MapViewOfFile", StandinApi::kMapViewOfFile, AttemptMapViewOfFile},
+        FaultCase{"UnmapViewOfFile", StandinApi::kUnmapViewOfFile, AttemptUnmapViewOfFile},
+        FaultCase{"GlobalAlloc", StandinApi::kGlobalAlloc, AttemptGlobalAlloc},
+        FaultCase{"GlobalLock", StandinApi::kGlobalLock, AttemptGlobalLock},
+        FaultCase{"GlobalUnlock", StandinApi::kGlobalUnlock, AttemptGlobalUnlock},
+        FaultCase{"GlobalFree", StandinApi::kGlobalFree, AttemptGlobalFree},
+        FaultCase{"CreatePalette", StandinApi::kCreatePalette, AttemptCreatePalette},
+        FaultCase{"GetObjectA", StandinApi::kGetObjectA, AttemptGetObject},
+        FaultCase{"GetPaletteEntries", StandinApi::kGetPaletteEntries, AttemptGetPaletteEntries},
+        FaultCase{"DeleteObject", StandinApi::kDeleteObject, AttemptDeleteObject}),
+    FaultCaseName);
+
+TEST(StandinControl, CountsCallsSinceResetAndResetDropsPendingFaults) {
+  StandinReset();
+  StandinFailCall(StandinApi::kGlobalAlloc, 1);
+  StandinReset();
+  EXPECT_EQ(StandinCallCount(StandinApi::kGlobalAlloc), 0);
+  EXPECT_TRUE(AttemptGlobalAlloc(false));
+  EXPECT_TRUE(AttemptGlobalAlloc(false));
+  EXPECT_EQ(StandinCallCount(StandinApi::kGlobalAlloc), 2);
+  EXPECT_EQ(StandinCallCount(StandinApi::kGlobalFree), 2);
+  EXPECT_EQ(StandinCallCount(StandinApi::kCreateFileA), 0);
+  // Failing calls count too.
+  EXPECT_EQ(GlobalAlloc(0, 8), nullptr);
+  EXPECT_EQ(StandinCallCount(StandinApi::kGlobalAlloc), 3);
+}
+
+TEST(StandinControl, FailsTheNthCallFromNowAndOnlyThatOne) {
+  StandinReset();
+  StandinFailCall(StandinApi::kGlobalAlloc, 3);
+  std::vector<HGLOBAL> blocks;
+  for (int i = 0; i < 4; ++i) blocks.push_back(GlobalAlloc(GMEM_MOVEABLE, 4));
+  EXPECT_NE(blocks[0], nullptr);
+  EXPECT_NE(blocks[1], nullptr);
+  EXPECT_EQ(blocks[2], nullptr);
+  EXPECT_NE(blocks[3], nullptr);
+  for (const HGLOBAL block : blocks) {
+    if (block != nullptr) {
+      EXPECT_EQ(GlobalFree(block), nullptr);
+    }
+  }
+}
+
+TEST(StandinControl, LiveHandlesCountMappingsThatViewsKeepAlive) {
+  const int live = StandinLiveHandles();
+  std::string path;
+  const HANDLE file = MakePixelFile("live", "abcd", &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4);
+  const HPALETTE palette = MakePalette();
+  EXPECT_EQ(StandinLiveHandles(), live + 5);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_EQ(StandinLiveHandles(), live + 4);
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_EQ(StandinLiveHandles(), live + 2);
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  EXPECT_TRUE(DeleteObject(palette));
+  EXPECT_EQ(StandinLiveHandles(), live);
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinHandles, AHandleOfTheWrongKindOrNoHandleAtAllIsRefused) {
+  std::string path;
+  const HANDLE file = MakePixelFile("wrong-kind", "abcd", &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4);
+  const HPALETTE palette = MakePalette();
+  ASSERT_TRUE(file != INVALID_HANDLE_VALUE && mapping && block && palette);
+  int stack_value = 0;
+  const std::vector<HANDLE> not_files = {mapping, block, palette, &stack_value,
+                                         INVALID_HANDLE_VALUE};
+  for (const HANDLE other : not_files) {
+    char byte;
+    DWORD got;
+    WORD count = 0xBEEF;
+    EXPECT_FALSE(ReadFile(other, &byte, 1, &got, nullptr));
+    EXPECT_EQ(CreateFileMappingA(other, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
+    if (other != mapping) {
+      EXPECT_FALSE(CloseHandle(other));
+      EXPECT_EQ(MapViewOfFile(other, FILE_MAP_READ, 0, 0, 0), nullptr);
+    }
+    if (other != block) {
+      EXPECT_EQ(GlobalLock(other), nullptr);
+      EXPECT_FALSE(GlobalUnlock(other));
+      EXPECT_EQ(GlobalSize(other), 0u);
+      EXPECT_EQ(GlobalFree(other), other);
+    }
+    if (other != palette) {
+      EXPECT_EQ(GetObjectA(other, sizeof count, &count), 0);
+      EXPECT_EQ(count, 0xBEEFu);
+      EXPECT_EQ(GetPaletteEntries(static_cast<HPALETTE>(other), 0, 1, nullptr), 0u);
+      EXPECT_FALSE(DeleteObject(other));
+    }
+  }
+  EXPECT_FALSE(DeleteObject(file));
+  EXPECT_EQ(GlobalFree(file), file);
+  // Every object survived the wrong calls and releases normally, once.
+  EXPECT_TRUE(DeleteObject(palette));
+  EXPECT_FALSE(DeleteObject(palette));
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  EXPECT_EQ(GlobalFree(block), block);
+  EXPECT_EQ(GlobalLock(block), nullptr);
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_FALSE(CloseHandle(mapping));
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0), nullptr);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinFiles, ReadFileWithoutACountOrWithOverlappedFails) {
+  const std::string path = WriteTestFile("no-count", "abc");
+  const HANDLE file = OpenForReading(path);
+  char bytes[3];
+  DWORD got = 5;
+  int overlapped = 0;
+  EXPECT_FALSE(ReadFile(file, bytes, 3, nullptr, nullptr));
+  EXPECT_FALSE(ReadFile(file, bytes, 3, &got, &overlapped));
+  EXPECT_TRUE(ReadFile(file, bytes, 3, &got, nullptr));
+  EXPECT_EQ(got, 3u);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinFiles, CreateAlwaysNeedsWriteAccess) {
+  const std::string path = WriteTestFile("read-create", "keep");
+  EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ReadWholeFile(path), "keep");
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinFiles, FilesAreOpenedCloseOnExec) {
+  const std::string path = WriteTestFile("cloexec", "x");
+  const HANDLE file = OpenForReading(path);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  // The pixel file's descriptor must not leak into programs the host starts.
+  int leaked = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(entry.path(), error);
+    if (!error && fs::equivalent(target, path, error) && !error) {
+      const int descriptor = std::stoi(entry.path().filename().string());
+      if ((fcntl(descriptor, F_GETFD) & FD_CLOEXEC) == 0) ++leaked;
+    }
+  }
+  EXPECT_EQ(leaked, 0);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinMappings, AMappingKeepsTheUnsharedPixelFileFromOthersUntilClosed) {
+  char name[MAX_PATH];
+  ASSERT_NE(GetTempFileNameA(TestDirectory().c_str(), "tp", 0, name), 0u);
+  const HANDLE file = OpenPixelFile(name);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 4, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(OpenForReading(name), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(DeleteFileA(name));
+  EXPECT_TRUE(CloseHandle(mapping));
+  const HANDLE reader = OpenForReading(name);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(reader));
+  EXPECT_TRUE(DeleteFileA(name));
+  EXPECT_FALSE(PathExists(name));
+}
+
+TEST(StandinMappings, DeleteRefusesAFileWithAViewOnIt) {
+  std::string path;
+  const HANDLE file = MakePixelFile("viewed", "pixels", &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_TRUE(CloseHandle(file));
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_FALSE(DeleteFileA(path.c_str()));
+  EXPECT_TRUE(PathExists(path));
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  EXPECT_FALSE(PathExists(path));
+}
+
+TEST(StandinMappings, AMappedFileCannotBeTruncated) {
+  const std::string path = WriteTestFile("mapped-truncate", "abcd");
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const HANDLE file =
+      CreateFileA(path.c_str(), kReadWrite, share, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_EQ(CreateFileA(path.c_str(), kReadWrite, share, nullptr, CREATE_ALWAYS, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(ReadWholeFile(path), "abcd");
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+TEST(StandinMappings, ViewsStartAtOffsetZero) {
+  std::string path;
+  const HANDLE file = MakePixelFile("offset", std::string(70000, 'x'), &path);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, 16), nullptr);
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+// Sets TMPDIR for one test and puts the old value back.
+class StandinTempPath : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = getenv("TMPDIR");
+    had_tmpdir_ = old != nullptr;
+    if (had_tmpdir_) old_tmpdir_ = old;
+  }
+  void TearDown() override {
+    if (had_tmpdir_) {
+      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+  std::string TempPath() {
+    char path[MAX_PATH + 1] = "";
+    const DWORD length = GetTempPathA(sizeof path, path);
+    EXPECT_EQ(length, strlen(path));
+    return path;
+  }
+
+ private:
+  bool had_tmpdir_ = false;
+  std::string old_tmpdir_;
+};
+
+TEST_F(StandinTempPath, ComesFromTmpdirWithATrailingSlash) {
+  setenv("TMPDIR", "/var/spool/scratch", 1);
+  EXPECT_EQ(TempPath(), "/var/spool/scratch/");
+  setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(TempPath(), "/var/tmp/");
+}
+
+TEST_F(StandinTempPath, IsSlashTmpWithoutTmpdir) {
+  unsetenv("TMPDIR");
+  EXPECT_EQ(TempPath(), "/tmp/");
+  setenv("TMPDIR", "", 1);
+  EXPECT_EQ(TempPath(), "/tmp/");
+}
+
+TEST_F(StandinTempPath, ShortBufferIsNotWritten) {
+  setenv("TMPDIR", "/var/tmp", 1);
+  char path[10] = "#########";
+  EXPECT_EQ(GetTempPathA(9, path), 10u);
+  EXPECT_STREQ(path, "#########");
+  EXPECT_EQ(GetTempPathA(10, path), 9u);
+  EXPECT_STREQ(path, "/var/tmp/");
+}
+
+TEST(StandinTempFiles, NameIsPrefixFourHexDigitsAndTmpAndTheFileIsPrivate) {
+  std::string directory = TestDirectory();
+  directory.pop_back();  // the separator is added when missing
+  char name[MAX_PATH];
+  const UINT number = GetTempFileNameA(directory.c_str(), "tp", 0, name);
+  ASSERT_NE(number, 0u);
+  char expected[32];
+  snprintf(expected, sizeof expected, "/tp%04X.tmp", number);
+  EXPECT_EQ(std::string(name), directory + expected);
+  struct stat status;
+  ASSERT_EQ(stat(name, &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  EXPECT_EQ(status.st_size, 0);
+  EXPECT_TRUE(DeleteFileA(name));
+}
+
+TEST(StandinTempFiles, FullPathMustFitMaxPath) {
+  // dir + "/" + "tp" + "XXXX.tmp" + zero: a 248-character directory just fits.
+  const std::string base = TestDirectory() + "long";
+  const std::string fits = base + std::string(248 - base.size(), 'd');
+  const std::string too_long = fits + "e";
+  ASSERT_TRUE(fs::create_directories(too_long));
+  ASSERT_TRUE(fs::create_directories(fits));
+  char name[MAX_PATH] = "untouched";
+  EXPECT_EQ(GetTempFileNameA(too_long.c_str(), "tp", 0, name), 0u);
+  EXPECT_STREQ(name, "untouched");
+  EXPECT_TRUE(fs::is_empty(too_long));
+  ASSERT_NE(GetTempFileNameA(fits.c_str(), "tp", 0, name), 0u);
+  EXPECT_EQ(strlen(name), MAX_PATH - 1u);
+  EXPECT_TRUE(DeleteFileA(name));
+  fs::remove(too_long);
+  fs::remove(fits);
+}
+
+TEST(StandinTempFiles, OnlyUniqueNumberZeroIsProvided) {
+  char name[MAX_PATH] = "untouched";
+  EXPECT_EQ(GetTempFileNameA(TestDirectory().c_str(), "tp", 0x1234, name), 0u);
+  EXPECT_STREQ(name, "untouched");
+}
+
+TEST(StandinGlobalMemory, OnlyMoveableBlocksOfSomeBytesAreMade) {
+  EXPECT_EQ(GlobalAlloc(0, 8), nullptr);
+  EXPECT_EQ(GlobalAlloc(GMEM_ZEROINIT, 8), nullptr);
+  EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 0), nullptr);
+}
+
+TEST(StandinGlobalMemory, BlockWithoutZeroInitIsNotZeroed) {
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
+  ASSERT_NE(block, nullptr);
+  const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_NE(std::vector<unsigned char>(bytes, bytes + 64), std::vector<unsigned char>(64, 0));
+  EXPECT_FALSE(GlobalUnlock(block));
+  EXPECT_EQ(GlobalFree(block), nullptr);
+}
+
+TEST(StandinGlobalMemory, ALockedBlockCanStillBeFreed) {
+  const int live = StandinLiveHandles();
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+  ASSERT_NE(GlobalLock(block), nullptr);
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  EXPECT_EQ(StandinLiveHandles(), live);
+}
+
+TEST(StandinPalettes, NeedsEntriesAndAWordSizedBuffer) {
+  LOGPALETTE empty = {0x300, 0, {{1, 2, 3, 0}}};
+  EXPECT_EQ(CreatePalette(&empty), nullptr);
+  EXPECT_EQ(CreatePalette(nullptr), nullptr);
+  const HPALETTE palette = MakePalette();
+  WORD count = 0xBEEF;
+  EXPECT_EQ(GetObjectA(palette, 1, &count), 0);
+  EXPECT_EQ(count, 0xBEEFu);
+  EXPECT_EQ(GetObjectA(palette, 2, nullptr), 2);
+  EXPECT_EQ(GetPaletteEntries(palette, 0, 0, nullptr), 1u);
+  EXPECT_TRUE(DeleteObject(palette));
+}
+
+TEST(StandinThreads, ConcurrentPixelFilesGetDistinctNamesAndLeaveNothingOpen) {
+  const int live = StandinLiveHandles();
+  constexpr int kThreads = 4;
+  constexpr int kFilesEach = 40;
+  std::vector<std::vector<std::string>> names(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &names] {
+      for (int i = 0; i < kFilesEach; ++i) {
+        char name[MAX_PATH];
+        if (GetTempFileNameA(TestDirectory().c_str(), "tp", 0, name) == 0) continue;
+        const HANDLE file = OpenPixelFile(name);
+        const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 3, nullptr);
+        CloseHandle(file);
+        auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+        if (view != nullptr) {
+          view[0] = static_cast<char>('a' + t);
+          UnmapViewOfFile(view);
+        }
+        CloseHandle(mapping);
+        names[static_cast<size_t>(t)].push_back(name);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(StandinLiveHandles(), live);
+  std::set<std::string> distinct;
+  for (int t = 0; t < kThreads; ++t) {
+    for (const std::string& name : names[static_cast<size_t>(t)]) {
+      distinct.insert(name);
+      EXPECT_EQ(ReadWholeFile(name), std::string(1, static_cast<char>('a' + t)) + '\0' + '\0');
+      EXPECT_TRUE(DeleteFileA(name.c_str()));
+    }
+  }
+  EXPECT_EQ(distinct.size(), static_cast<size_t>(kThreads * kFilesEach));
+}
+
+}  // namespace
+}  // namespace quentarpbm
