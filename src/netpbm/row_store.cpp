@@ -10,8 +10,7 @@ namespace quentarpbm {
 namespace {
 
 // Every allocation asks for at least one byte, so that null always means
-// failure (calloc(0) may or may not return null) and an empty store still
-// has a block in entry 0 for FreeRowStore to release.
+// failure (calloc(0) may or may not return null).
 void* AllocCleared(int32_t bytes) {
   return calloc(bytes > 0 ? static_cast<size_t>(bytes) : 1u, 1u);
 }
@@ -22,10 +21,13 @@ RowStore AllocRowStore(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
   // The header's width and height are unchecked and may have wrapped: every
   // size is proved to fit before anything is allocated, so the block is never
   // smaller than rows x columns x bytesPerPixel.
+  if (rows < 0) return nullptr;
+  // An empty store still has entry 0, holding a block for FreeRowStore.
+  const int32_t entries = rows > 0 ? rows : 1;
   int32_t arrayBytes = 0;
   int32_t rowBytes = 0;
   int32_t blockBytes = 0;
-  if (!MulFitsInt32(rows, static_cast<int32_t>(sizeof(uint8_t*)), &arrayBytes)) return nullptr;
+  if (!MulFitsInt32(entries, static_cast<int32_t>(sizeof(uint8_t*)), &arrayBytes)) return nullptr;
   if (!MulFitsInt32(columns, bytesPerPixel, &rowBytes)) return nullptr;
   if (!MulFitsInt32(rows, rowBytes, &blockBytes)) return nullptr;
 
