@@ -1,23 +1,162 @@
-// Interim converters until DIB output exists: Netpbm files are not converted yet.
+// The three Netpbm-to-DIB converters and the one sequence they share.
+#include <string.h>
+
+#include "common/int32_math.h"
+#include "dib/dib.h"
 #include "entry/converters.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm {
 
-ResultCode LoadPbmAsDib(FILE*, char*, HANDLE* pixelMapping, HGLOBAL* dibHeader,
-                        PBMProgressCallback, uint32_t) {
-  *pixelMapping = nullptr;
+namespace {
+
+constexpr int32_t kInfoHeaderBytes = 40;
+
+// Every image reader in one shape; the file's maxval plays no part in the DIB.
+using ImageReader = RowStore (*)(FILE*, int32_t*, int32_t*, ResultCode*, PBMProgressCallback,
+                                 uint32_t);
+
+RowStore ReadPgmImageForDib(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
+                            PBMProgressCallback progress, uint32_t userValue) {
+  int32_t maxval = 0;
+  return ReadPgmImage(stream, width, height, &maxval, status, progress, userValue);
+}
+
+RowStore ReadPpmImageForDib(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
+                            PBMProgressCallback progress, uint32_t userValue) {
+  int32_t maxval = 0;
+  return ReadPpmImage(stream, width, height, &maxval, status, progress, userValue);
+}
+
+enum class ColourTable {
+  kWhiteBlack,  // PBM: index 0 white, index 1 black, the rest left zero
+  kGrey,        // PGM: entry i is (i, i, i), copied from the grey palette
+  kNone,        // PPM: 24-bit pixels need no table
+};
+
+struct DibFormat {
+  ImageReader readImage;
+  uint32_t bitCount;
+  int32_t bytesPerPixel;
+  ColourTable colourTable;
+};
+
+constexpr DibFormat kPbmFormat = {ReadPbmImage, 8, 1, ColourTable::kWhiteBlack};
+constexpr DibFormat kPgmFormat = {ReadPgmImageForDib, 8, 1, ColourTable::kGrey};
+constexpr DibFormat kPpmFormat = {ReadPpmImageForDib, 24, 3, ColourTable::kNone};
+
+// Stride and image size of the DIB, or false when a size is negative or any
+// step overflows a signed 32-bit integer: such a DIB could not be described
+// by its header, and rows written from wrapped sizes would miss the view.
+bool DibSizes(int32_t width, int32_t height, uint32_t bitCount, int32_t* stride,
+              int32_t* imageSize) {
+  int32_t bits = 0;
+  int32_t paddedBits = 0;
+  if (!MulFitsInt32(width, static_cast<int32_t>(bitCount), &bits)) return false;
+  if (!AddFitsInt32(bits, 31, &paddedBits)) return false;
+  if (!MulFitsInt32(paddedBits / 32, 4, stride)) return false;
+  return MulFitsInt32(height, *stride, imageSize);
+}
+
+// PBM's two colours go into the table CreateDibHeader left zero.
+ResultCode WriteWhiteBlackTable(HGLOBAL dibHeader) {
+  uint8_t* block = static_cast<uint8_t*>(GlobalLock(dibHeader));
+  if (block == nullptr) return PBM_E_LOCK;
+  const RGBQUAD whiteThenBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+  memcpy(block + kInfoHeaderBytes, whiteThenBlack, sizeof whiteThenBlack);
+  GlobalUnlock(dibHeader);
+  return PBM_OK;
+}
+
+// Reads the whole image, then builds the header block and the pixel file and
+// copies the rows in bottom-up. A failure after the read is thrown as a bare
+// code and caught below, where everything made so far is released in one
+// fixed order: rows, view, mapping, header block, then the pixel file (last,
+// since the file cannot go while a mapping holds it).
+ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFileName,
+                           HANDLE* pixelMapping, HGLOBAL* dibHeader, PBMProgressCallback progress,
+                           uint32_t userValue) {
   *dibHeader = nullptr;
-  return PBM_E_UNSUPPORTED;
+  *pixelMapping = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  ResultCode status = PBM_OK;
+  RowStore rows = format.readImage(stream, &width, &height, &status, progress, userValue);
+  if (rows == nullptr) return status;
+
+  uint8_t* view = nullptr;
+  bool pixelFileNamed = false;  // the name buffer holds a file this call made
+  try {
+    HPALETTE greyPalette = nullptr;
+    if (format.colourTable == ColourTable::kGrey) {
+      greyPalette = CreateGreyPalette();
+      if (greyPalette == nullptr) throw PBM_E_PALETTE;
+    }
+    // Its own code is not used: whatever failed inside, no block means memory.
+    CreateDibHeader(dibHeader, width, height, format.bitCount, greyPalette, 0, 0);
+    if (greyPalette != nullptr) DeleteObject(greyPalette);
+    if (*dibHeader == nullptr) throw PBM_E_NO_MEMORY;
+
+    int32_t stride = 0;
+    int32_t imageSize = 0;
+    if (!DibSizes(width, height, format.bitCount, &stride, &imageSize)) throw PBM_E_NO_MEMORY;
+    const ResultCode created =
+        CreatePixelFile(static_cast<uint32_t>(imageSize), pixelMapping, pixelFileName);
+    pixelFileNamed = created == PBM_OK || created == PBM_E_OPEN || created == PBM_E_MAPPING;
+    if (created != PBM_OK) throw created;
+
+    view = static_cast<uint8_t*>(
+        MapViewOfFile(*pixelMapping, FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(imageSize)));
+    if (view == nullptr) throw PBM_E_VIEW;
+
+    if (format.colourTable == ColourTable::kWhiteBlack) {
+      const ResultCode written = WriteWhiteBlackTable(*dibHeader);
+      if (written != PBM_OK) throw written;
+    }
+
+    // The file's top row becomes the DIB's last; padding bytes stay zero.
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(format.bytesPerPixel);
+    for (int32_t i = 0; i < height; ++i) {
+      memcpy(view + static_cast<size_t>(height - 1 - i) * static_cast<size_t>(stride), rows[i],
+             rowBytes);
+    }
+    UnmapViewOfFile(view);
+    FreeRowStore(rows, height);
+    return PBM_OK;
+  } catch (ResultCode code) {
+    FreeRowStore(rows, height);
+    if (view != nullptr) UnmapViewOfFile(view);
+    if (*pixelMapping != nullptr) {
+      CloseHandle(*pixelMapping);
+      *pixelMapping = nullptr;
+    }
+    if (*dibHeader != nullptr) {
+      GlobalFree(*dibHeader);
+      *dibHeader = nullptr;
+    }
+    if (pixelFileNamed) DeleteFileA(pixelFileName);
+    return code;
+  }
 }
 
-ResultCode LoadPgmAsDib(FILE* stream, char* name, HANDLE* pixelMapping, HGLOBAL* dibHeader,
-                        PBMProgressCallback progress, uint32_t userValue) {
-  return LoadPbmAsDib(stream, name, pixelMapping, dibHeader, progress, userValue);
+}  // namespace
+
+ResultCode LoadPbmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
+                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+  return LoadNetpbmAsDib(kPbmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
+                         userValue);
 }
 
-ResultCode LoadPpmAsDib(FILE* stream, char* name, HANDLE* pixelMapping, HGLOBAL* dibHeader,
-                        PBMProgressCallback progress, uint32_t userValue) {
-  return LoadPbmAsDib(stream, name, pixelMapping, dibHeader, progress, userValue);
+ResultCode LoadPgmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
+                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+  return LoadNetpbmAsDib(kPgmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
+                         userValue);
+}
+
+ResultCode LoadPpmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
+                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+  return LoadNetpbmAsDib(kPpmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
+                         userValue);
 }
 
 }  // namespace quentarpbm

@@ -1,0 +1,35 @@
+// Runs PBMOpen as a host would and copies out what it handed over.
+#ifndef QUENTARPBM_TESTS_SUPPORT_DIB_RESULT_H
+#define QUENTARPBM_TESTS_SUPPORT_DIB_RESULT_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+namespace quentarpbm::testing {
+
+struct DibResult {
+  int32_t code = 0;
+  bool headerNull = true;   // the header handle after the call
+  bool mappingNull = true;  // the mapping handle after the call
+  std::string pixelFile;    // the name buffer after the call
+  std::vector<uint8_t> header;  // the whole header block, on success
+  std::vector<uint8_t> pixels;  // the whole pixel file through the mapping, on success
+  bool pixelFileRemoved = false;  // the host could delete it after closing the mapping
+  std::vector<int32_t> progressRows;  // row argument of each progress call
+  std::vector<int32_t> progressHeights;
+};
+
+// Calls PBMOpen on path with a recording progress callback; on success reads
+// the block and the mapped pixels, then releases everything as a host must:
+// unmap, close the mapping, free the block, delete the pixel file.
+DibResult OpenAsHost(const std::string& path);
+
+// Little-endian fields of the header block.
+uint32_t Dword(const std::vector<uint8_t>& bytes, size_t offset);
+uint16_t Word(const std::vector<uint8_t>& bytes, size_t offset);
+
+}  // namespace quentarpbm::testing
+
+#endif  // QUENTARPBM_TESTS_SUPPORT_DIB_RESULT_H
