@@ -66,13 +66,14 @@ ResultCode ReadPpmHeader(FILE* stream, int32_t* width, int32_t* height, int32_t*
 
 // Row readers: fill count pixels at row from the stream, for the file's
 // magic; PBM_E_UNSUPPORTED without reading for a magic they do not handle.
-// Bytes after a failed read keep whatever they held.
+// A failed read ends the row; the bytes it did not reach keep what they held.
 
 // 1 for black, 0 for white. P4 rows start on a fresh byte. PBM_E_READ at the
 // first pixel that cannot be read.
 ResultCode ReadPbmRow(FILE* stream, uint8_t* row, int32_t count, int32_t magic);
 // Grey samples, low 8 bits, unscaled; a PBM row becomes 0 for black and
-// maxvalByte for white. PBM_E_READ at the first failed plain or raw sample;
+// maxvalByte for white (also for bits it could not read). PBM_E_READ at the
+// first failed sample (a plain one still stores the digits it read);
 // PBM_E_NO_MEMORY if a promotion's scratch row cannot be made.
 ResultCode ReadPgmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte, int32_t magic);
 // Three bytes per pixel in blue, green, red order; PGM and PBM rows are
