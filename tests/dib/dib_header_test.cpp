@@ -14,7 +14,8 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 uint32_t Le32(const Bytes& bytes, size_t offset) {
-  return static_cast<uint32_t>(bytes.at(offset)) | static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
+  return static_cast<uint32_t>(bytes.at(offset)) |
+         static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
          static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
          static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
 }
@@ -24,7 +25,8 @@ uint16_t Le16(const Bytes& bytes, size_t offset) {
 }
 
 void PutLe32(Bytes& bytes, size_t offset, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<unsigned char>(value >> (8 * i));
+  for (size_t i = 0; i < 4; ++i)
+    bytes.at(offset + i) = static_cast<unsigned char>(value >> (8 * i));
 }
 
 void PutLe16(Bytes& bytes, size_t offset, uint16_t value) {
@@ -101,27 +103,26 @@ TEST_P(DibHeaderLayout, FillsEveryFieldAndSizesTheZeroTableByBitCount) {
   const LayoutCase& c = GetParam();
   const Bytes block = MakeHeader(c.width, c.height, c.bitCount, nullptr, 2835, -7);
   ASSERT_EQ(block.size(), c.blockSize);
-  EXPECT_EQ(Le32(block, 0), 40u);                                  // biSize
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 4)), c.width);        // biWidth
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 8)), c.height);       // biHeight
-  EXPECT_EQ(Le16(block, 12), 1u);                                  // biPlanes
-  EXPECT_EQ(Le16(block, 14), c.bitCount);                          // biBitCount
-  EXPECT_EQ(Le32(block, 16), 0u);                                  // biCompression
-  EXPECT_EQ(Le32(block, 20), c.sizeImage);                         // biSizeImage
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 24)), 2835);          // biXPelsPerMeter
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 28)), -7);            // biYPelsPerMeter
-  EXPECT_EQ(Le32(block, 32), 0u);                                  // biClrUsed
-  EXPECT_EQ(Le32(block, 36), 0u);                                  // biClrImportant
+  EXPECT_EQ(Le32(block, 0), 40u);                             // biSize
+  EXPECT_EQ(static_cast<int32_t>(Le32(block, 4)), c.width);   // biWidth
+  EXPECT_EQ(static_cast<int32_t>(Le32(block, 8)), c.height);  // biHeight
+  EXPECT_EQ(Le16(block, 12), 1u);                             // biPlanes
+  EXPECT_EQ(Le16(block, 14), c.bitCount);                     // biBitCount
+  EXPECT_EQ(Le32(block, 16), 0u);                             // biCompression
+  EXPECT_EQ(Le32(block, 20), c.sizeImage);                    // biSizeImage
+  EXPECT_EQ(static_cast<int32_t>(Le32(block, 24)), 2835);     // biXPelsPerMeter
+  EXPECT_EQ(static_cast<int32_t>(Le32(block, 28)), -7);       // biYPelsPerMeter
+  EXPECT_EQ(Le32(block, 32), 0u);                             // biClrUsed
+  EXPECT_EQ(Le32(block, 36), 0u);                             // biClrImportant
   EXPECT_TRUE(AllZeroFrom(block, 40));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BitCounts, DibHeaderLayout,
-    ::testing::Values(LayoutCase{"Rgb24NoTable", 3, 2, 24, 40, 24},
-                      LayoutCase{"Indexed8Has256Entries", 5, 3, 8, 1064, 24},
-                      LayoutCase{"Indexed4Has16Entries", 9, 2, 4, 104, 16},
-                      LayoutCase{"Bilevel1Has2Entries", 33, 1, 1, 48, 8}),
-    testing::ParamLabel<LayoutCase>);
+INSTANTIATE_TEST_SUITE_P(BitCounts, DibHeaderLayout,
+                         ::testing::Values(LayoutCase{"Rgb24NoTable", 3, 2, 24, 40, 24},
+                                           LayoutCase{"Indexed8Has256Entries", 5, 3, 8, 1064, 24},
+                                           LayoutCase{"Indexed4Has16Entries", 9, 2, 4, 104, 16},
+                                           LayoutCase{"Bilevel1Has2Entries", 33, 1, 1, 48, 8}),
+                         testing::ParamLabel<LayoutCase>);
 
 struct SizeImageCase {
   const char* label;
@@ -145,21 +146,23 @@ TEST_P(DibHeaderSizeImage, IsHeightTimesThePaddedStride) {
 // Strides worked out by hand: bits per row rounded up to 32, in bytes.
 INSTANTIATE_TEST_SUITE_P(
     Strides, DibHeaderSizeImage,
-    ::testing::Values(
-        SizeImageCase{"Width33At1BitIs8", 33, 1, 1, 8}, SizeImageCase{"Width9At4BitsIs8", 9, 1, 4, 8},
-        SizeImageCase{"Width5At8BitsIs8", 5, 1, 8, 8}, SizeImageCase{"Width5At24BitsIs16", 5, 1, 24, 16},
-        SizeImageCase{"Width640At24BitsIs1920", 640, 1, 24, 1920},
-        SizeImageCase{"Width32At1BitIs4", 32, 1, 1, 4},
-        SizeImageCase{"Width1At24BitsTimes7RowsIs28", 1, 7, 24, 28},
-        SizeImageCase{"ZeroWidthIsEmpty", 0, 5, 8, 0}, SizeImageCase{"ZeroHeightIsEmpty", 5, 0, 24, 0},
-        // Not validated: the 32-bit arithmetic wraps and division truncates
-        // towards zero ((-800 + 31) / 32 = -24, not -25).
-        SizeImageCase{"NegativeWidthTruncatesTowardsZero", -100, 1, 8, 4294967200u},
-        SizeImageCase{"NegativeHeightWraps", 1, -2, 24, 4294967288u},
-        // 75000 words × 100000 rows × 4 = 30000000000, modulo 2^32.
-        SizeImageCase{"LargeImageWrapsModulo2To32", 100000, 100000, 24, 4230196224u},
-        // 0x7FFFFFFF × 24 wraps to -24; (-24 + 31) / 32 = 0.
-        SizeImageCase{"WidthTimesBitCountWraps", 0x7FFFFFFF, 3, 24, 0}),
+    ::testing::Values(SizeImageCase{"Width33At1BitIs8", 33, 1, 1, 8},
+                      SizeImageCase{"Width9At4BitsIs8", 9, 1, 4, 8},
+                      SizeImageCase{"Width5At8BitsIs8", 5, 1, 8, 8},
+                      SizeImageCase{"Width5At24BitsIs16", 5, 1, 24, 16},
+                      SizeImageCase{"Width640At24BitsIs1920", 640, 1, 24, 1920},
+                      SizeImageCase{"Width32At1BitIs4", 32, 1, 1, 4},
+                      SizeImageCase{"Width1At24BitsTimes7RowsIs28", 1, 7, 24, 28},
+                      SizeImageCase{"ZeroWidthIsEmpty", 0, 5, 8, 0},
+                      SizeImageCase{"ZeroHeightIsEmpty", 5, 0, 24, 0},
+                      // Not validated: the 32-bit arithmetic wraps and division truncates
+                      // towards zero ((-800 + 31) / 32 = -24, not -25).
+                      SizeImageCase{"NegativeWidthTruncatesTowardsZero", -100, 1, 8, 4294967200u},
+                      SizeImageCase{"NegativeHeightWraps", 1, -2, 24, 4294967288u},
+                      // 75000 words × 100000 rows × 4 = 30000000000, modulo 2^32.
+                      SizeImageCase{"LargeImageWrapsModulo2To32", 100000, 100000, 24, 4230196224u},
+                      // 0x7FFFFFFF × 24 wraps to -24; (-24 + 31) / 32 = 0.
+                      SizeImageCase{"WidthTimesBitCountWraps", 0x7FFFFFFF, 3, 24, 0}),
     testing::ParamLabel<SizeImageCase>);
 
 TEST(DibHeader, RefusesUnsupportedBitCountsWithoutTouchingTheHandle) {
@@ -259,7 +262,7 @@ struct ColourCountCase {
   const char* label;
   uint32_t headerSize;  // 12: BITMAPCOREHEADER
   uint16_t bitCount;
-  uint32_t clrUsed;     // info headers only
+  uint32_t clrUsed;  // info headers only
   uint16_t count;
   uint16_t tableSize;
 };
@@ -283,21 +286,20 @@ TEST_P(DibColourTable, CountAndSizeFollowTheHeaderKind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, DibColourTable,
-    ::testing::Values(
-        ColourCountCase{"Core8BitsHas256Triples", 12, 8, 0, 256, 768},
-        ColourCountCase{"Core24BitsHasNone", 12, 24, 0, 0, 0},
-        ColourCountCase{"Core1BitHas2Triples", 12, 1, 0, 2, 6},
-        ColourCountCase{"Core4BitsHas16Triples", 12, 4, 0, 16, 48},
-        ColourCountCase{"InfoExplicitCountWins", 40, 8, 5, 5, 20},
-        ColourCountCase{"InfoExplicitCountAboveBitCount", 40, 1, 300, 300, 1200},
-        ColourCountCase{"InfoCountTakesLow16Bits", 40, 8, 0x10005, 5, 20},
-        ColourCountCase{"InfoTableSizeIs16Bits", 40, 8, 16384, 16384, 0},
-        ColourCountCase{"Info8BitsHas256Quads", 40, 8, 0, 256, 1024},
-        ColourCountCase{"Info4BitsHas16Quads", 40, 4, 0, 16, 64},
-        ColourCountCase{"Info1BitHas2Quads", 40, 1, 0, 2, 8},
-        ColourCountCase{"Info24BitsHasNone", 40, 24, 0, 0, 0},
-        ColourCountCase{"Info16BitsHasNone", 40, 16, 0, 0, 0},
-        ColourCountCase{"LargerHeadersReadAsInfo", 108, 8, 0, 256, 1024}),
+    ::testing::Values(ColourCountCase{"Core8BitsHas256Triples", 12, 8, 0, 256, 768},
+                      ColourCountCase{"Core24BitsHasNone", 12, 24, 0, 0, 0},
+                      ColourCountCase{"Core1BitHas2Triples", 12, 1, 0, 2, 6},
+                      ColourCountCase{"Core4BitsHas16Triples", 12, 4, 0, 16, 48},
+                      ColourCountCase{"InfoExplicitCountWins", 40, 8, 5, 5, 20},
+                      ColourCountCase{"InfoExplicitCountAboveBitCount", 40, 1, 300, 300, 1200},
+                      ColourCountCase{"InfoCountTakesLow16Bits", 40, 8, 0x10005, 5, 20},
+                      ColourCountCase{"InfoTableSizeIs16Bits", 40, 8, 16384, 16384, 0},
+                      ColourCountCase{"Info8BitsHas256Quads", 40, 8, 0, 256, 1024},
+                      ColourCountCase{"Info4BitsHas16Quads", 40, 4, 0, 16, 64},
+                      ColourCountCase{"Info1BitHas2Quads", 40, 1, 0, 2, 8},
+                      ColourCountCase{"Info24BitsHasNone", 40, 24, 0, 0, 0},
+                      ColourCountCase{"Info16BitsHasNone", 40, 16, 0, 0, 0},
+                      ColourCountCase{"LargerHeadersReadAsInfo", 108, 8, 0, 256, 1024}),
     testing::ParamLabel<ColourCountCase>);
 
 TEST(GreyPalette, Has256EntriesFromBlackToWhiteWithFlagsZero) {

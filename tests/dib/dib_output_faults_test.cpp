@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -22,11 +21,13 @@ namespace {
 class DibOutputFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = testing::TestDirectory() + "pixel-files/";
-    ASSERT_EQ(mkdir(directory_.c_str(), 0700), 0) << directory_;
     const char* previous = getenv("TMPDIR");
     hadTmpdir_ = previous != nullptr;
     if (hadTmpdir_) previousTmpdir_ = previous;
+    std::string pattern =
+        (hadTmpdir_ ? previousTmpdir_ : std::string("/tmp")) + "/dib-faults-XXXXXX";
+    ASSERT_NE(mkdtemp(&pattern[0]), nullptr) << pattern;
+    directory_ = pattern + "/";
     setenv("TMPDIR", directory_.c_str(), 1);
     StandinReset();
     liveAtStart_ = StandinLiveHandles();
@@ -119,14 +120,14 @@ TEST_P(PixelFileFaults, LeaveOutArgumentsAndDiskAsDocumented) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, PixelFileFaults,
-    ::testing::Values(
-        PixelFileFault{"NoTemporaryDirectory", StandinApi::kGetTempPathA, PBM_E_TEMP_PATH, false,
-                       false, false},
-        PixelFileFault{"NoUniqueName", StandinApi::kGetTempFileNameA, PBM_E_TEMP_NAME, false,
-                       false, false},
-        PixelFileFault{"OpenFails", StandinApi::kCreateFileA, PBM_E_OPEN, false, true, true},
-        PixelFileFault{"MappingFails", StandinApi::kCreateFileMappingA, PBM_E_MAPPING, true, true,
-                       false}),
+    ::testing::Values(PixelFileFault{"NoTemporaryDirectory", StandinApi::kGetTempPathA,
+                                     PBM_E_TEMP_PATH, false, false, false},
+                      PixelFileFault{"NoUniqueName", StandinApi::kGetTempFileNameA, PBM_E_TEMP_NAME,
+                                     false, false, false},
+                      PixelFileFault{"OpenFails", StandinApi::kCreateFileA, PBM_E_OPEN, false, true,
+                                     true},
+                      PixelFileFault{"MappingFails", StandinApi::kCreateFileMappingA, PBM_E_MAPPING,
+                                     true, true, false}),
     testing::ParamLabel<PixelFileFault>);
 
 TEST_F(DibOutputFaults, TemporaryDirectoryLongerThanThePathBufferIsNoTemporaryDirectory) {

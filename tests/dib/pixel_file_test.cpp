@@ -68,7 +68,8 @@ TEST(PixelFile, MakesAMappedFileOfExactlyTheRequestedSizeInTheTemporaryDirectory
   EXPECT_EQ(FileSize(file.path), kBytes);
 
   // The mapping covers the whole file, zero-filled, and writes reach the file.
-  auto* view = static_cast<unsigned char*>(MapViewOfFile(file.mapping, FILE_MAP_WRITE, 0, 0, kBytes));
+  auto* view =
+      static_cast<unsigned char*>(MapViewOfFile(file.mapping, FILE_MAP_WRITE, 0, 0, kBytes));
   ASSERT_NE(view, nullptr);
   bool allZero = true;
   for (uint32_t i = 0; i < kBytes; ++i) allZero = allZero && view[i] == 0;
