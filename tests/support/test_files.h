@@ -8,6 +8,12 @@
 
 namespace quentarpbm::testing {
 
+// The bytes of a string literal, embedded NULs included.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
 // A directory of this process's own under the system's temporary directory,
 // made on first use, with a trailing separator.
 const std::string& TestDirectory();
