@@ -94,7 +94,7 @@ TEST(ConversionColourTable, PgmIsTheGreyRamp) {
   const DibResult result = OpenAsHost(WriteTestFile("table.pgm", "P2 1 1 255 9"));
   ASSERT_EQ(result.code, PBM_OK);
   ASSERT_EQ(result.header.size(), 1064u);
-  for (size_t i = 0; i < 256; ++i) {
+  for (int i = 0; i < 256; ++i) {
     const Bytes entry(result.header.begin() + 40 + 4 * i, result.header.begin() + 44 + 4 * i);
     EXPECT_EQ(entry, (Bytes{uint8_t(i), uint8_t(i), uint8_t(i), 0})) << "entry " << i;
   }
