@@ -442,19 +442,22 @@ TEST(StandinFiles, FilesAreOpenedCloseOnExec) {
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
-TEST(StandinMappings, AMappingKeepsTheUnsharedPixelFileFromOthersUntilClosed) {
+// Sharing belongs to file handles, as on Windows: once the pixel file's own
+// handle is closed, readers may open it, but the mapping still keeps it
+// from being deleted or truncated.
+TEST(StandinMappings, AMappingBlocksDeleteAndTruncationButNotReaders) {
   char name[MAX_PATH];
   ASSERT_NE(GetTempFileNameA(TestDirectory().c_str(), "tp", 0, name), 0u);
   const HANDLE file = OpenPixelFile(name);
   const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 4, nullptr);
   ASSERT_NE(mapping, nullptr);
   EXPECT_TRUE(CloseHandle(file));
-  EXPECT_EQ(OpenForReading(name), INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(DeleteFileA(name));
-  EXPECT_TRUE(CloseHandle(mapping));
   const HANDLE reader = OpenForReading(name);
   EXPECT_NE(reader, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(CloseHandle(reader));
+  EXPECT_EQ(OpenPixelFile(name), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(DeleteFileA(name));
+  EXPECT_TRUE(CloseHandle(mapping));
   EXPECT_TRUE(DeleteFileA(name));
   EXPECT_FALSE(PathExists(name));
 }

@@ -87,8 +87,12 @@ void RemoveFileClaim(const FileClaim* claim) {
 bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool truncates) {
   for (const FileClaim* claim : TheRegistry().claims) {
     if (!SameFile(claim->file, file)) continue;
-    // Windows will not cut a file short under a mapped section.
-    if (truncates && claim->mapping) return false;
+    // Windows will not cut a file short under a mapped section; sharing,
+    // though, belongs to file handles and ends when the last one closes.
+    if (claim->mapping) {
+      if (truncates) return false;
+      continue;
+    }
     if (!AccessShared(access, claim->share_mode)) return false;
     if (!AccessShared(claim->access, share_mode)) return false;
   }

@@ -55,8 +55,8 @@ struct FileClaim {
 bool AddFileClaim(const FileClaim* claim);
 void RemoveFileClaim(const FileClaim* claim);
 
-// True when an open with access and share_mode is compatible with every
-// claim on file; truncating is refused while the file is mapped.
+// True when an open with access and share_mode is compatible with every file
+// handle's claim on file; a mapping refuses only truncation.
 bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool truncates);
 
 // True while any file handle, mapping or view still holds file.
