@@ -13,6 +13,15 @@ namespace quentarpbm::testing {
 
 namespace fs = std::filesystem;
 
+// Removes the process's test directory when the process ends.
+struct DirectoryRemover {
+  fs::path path;
+  ~DirectoryRemover() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+};
+
 const std::string& TestDirectory() {
   static const std::string directory = [] {
     std::random_device seed;
@@ -20,6 +29,7 @@ const std::string& TestDirectory() {
     do {
       dir = fs::temp_directory_path() / ("quentarpbm-test-" + std::to_string(seed()));
     } while (!fs::create_directory(dir));
+    static const DirectoryRemover remover{dir};
     return dir.string() + static_cast<char>(fs::path::preferred_separator);
   }();
   return directory;
