@@ -5,8 +5,11 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
+#include "describe_failure.h"
 #include "quentarpbm.h"
 #if defined(_WIN32)
 #include <windows.h>
@@ -19,46 +22,48 @@ namespace {
 using OpenFunction = int32_t(PBM_CALL*)(const char*, char*, void**, void**, PBMProgressCallback,
                                         uint32_t);
 
-// Windows hosts load the DLL at run time, as image-import hosts do; the
-// native build links the shared library.
-OpenFunction FindPBMOpen() {
+// Windows hosts load the DLL at run time, as image-import hosts do, and free
+// it at the end; the native build links the library.
+struct Library {
+  void* module;
+  OpenFunction open;
+};
+
+Library LoadLibraryForHost() {
 #if defined(_WIN32)
-  HMODULE library = LoadLibraryA("QUENTARPBM.dll");
-  if (library == nullptr) return nullptr;
-  return reinterpret_cast<OpenFunction>(
-      reinterpret_cast<void*>(GetProcAddress(library, "PBMOpen")));
+  HMODULE module = LoadLibraryA("QUENTARPBM.dll");
+  if (module == nullptr) return {nullptr, nullptr};
+  return {module, reinterpret_cast<OpenFunction>(
+                      reinterpret_cast<void*>(GetProcAddress(module, "PBMOpen")))};
 #else
-  return PBMOpen;
+  return {nullptr, PBMOpen};
 #endif
 }
 
-const char* DescribeResult(int32_t code) {
-  switch (code) {
-    case PBM_E_NO_MEMORY: return "not enough memory for an image of this size";
-    case PBM_E_LOCK: return "the bitmap header memory could not be locked";
-    case PBM_E_OPEN: return "the file could not be opened (missing, unreadable, or a directory)";
-    case PBM_E_ARGUMENT: return "the library was called with a missing argument";
-    case PBM_E_PALETTE: return "the grey palette could not be created";
-    case PBM_E_UNSUPPORTED: return "not a PBM, PGM or PPM image";
-    case PBM_E_MAXVAL: return "the image's maximum sample value is above 255";
-    case PBM_E_READ: return "the image header is cut short or malformed";
-    case PBM_E_MAPPING: return "the temporary pixel file could not be mapped (an empty image?)";
-    case PBM_E_VIEW: return "the temporary pixel file could not be written";
-    case PBM_E_TEMP_PATH: return "the temporary directory could not be found";
-    case PBM_E_TEMP_NAME: return "no temporary file could be created";
-    default: return "unknown failure";
-  }
+void FreeLibraryForHost(const Library& library) {
+#if defined(_WIN32)
+  if (library.module != nullptr) FreeLibrary(static_cast<HMODULE>(library.module));
+#else
+  (void)library;
+#endif
 }
 
+// The bar is drawn only on a terminal; a redirected stderr gets messages only.
 bool showProgress = false;
+bool progressDrawn = false;
+
+void ClearProgress() {
+  if (progressDrawn) fputs("\r\033[K", stderr);
+  progressDrawn = false;
+}
 
 void PBM_CALL DrawProgress(int32_t row, int32_t rows, uint32_t) {
-  if (!showProgress) return;
+  if (!showProgress || rows <= 0) return;
   const int width = 40;
-  const int done = rows > 0 ? static_cast<int>((static_cast<int64_t>(row) + 1) * width / rows) : width;
+  const int done = static_cast<int>((static_cast<int64_t>(row) + 1) * width / rows);
   fprintf(stderr, "\r  [%.*s%*s] %3d%%", done, "########################################",
           width - done, "", done * 100 / width);
-  if (row + 1 == rows) fputs("\r\033[K", stderr);
+  progressDrawn = true;
 }
 
 // The .bmp file: a file header, then the header block, then the pixel rows.
@@ -77,14 +82,17 @@ bool WriteBmp(const std::string& path, const uint8_t* block, const uint8_t* pixe
   return fclose(out) == 0 && written;
 }
 
-// Converts one file; every handle the library gave is released before return.
+// Converts one file. Whatever the library handed over is released before
+// return, in its order: view, mapping, header block, then the pixel file.
 bool Convert(OpenFunction open, const char* input, const std::string& output) {
   char pixelFile[MAX_PATH] = "";
   void* mapping = nullptr;
   void* header = nullptr;
   const int32_t code = open(input, pixelFile, &mapping, &header, DrawProgress, 0);
+  ClearProgress();
   if (code != PBM_OK) {
-    fprintf(stderr, "%s: %s (code %d)\n", input, DescribeResult(code), static_cast<int>(code));
+    fprintf(stderr, "%s: %s (result code %d)\n", input, DescribeFailure(input, code).c_str(),
+            static_cast<int>(code));
     return false;
   }
   const uint8_t* block = static_cast<const uint8_t*>(GlobalLock(header));
@@ -96,8 +104,11 @@ bool Convert(OpenFunction open, const char* input, const std::string& output) {
   CloseHandle(mapping);
   GlobalFree(header);
   DeleteFileA(pixelFile);
-  if (!written) fprintf(stderr, "%s: cannot write %s\n", input, output.c_str());
-  else printf("%s -> %s\n", input, output.c_str());
+  if (!written) {
+    fprintf(stderr, "%s: converted, but %s could not be written\n", input, output.c_str());
+  } else {
+    printf("%s -> %s\n", input, output.c_str());
+  }
   return written;
 }
 
@@ -111,6 +122,8 @@ std::string BmpPathFor(const std::string& input, const std::string& outputDirect
 
 }  // namespace
 
+// Exit status: 0 when every file converted, 1 when any did not, 2 for a
+// usage error or when the library or the output directory is unavailable.
 int main(int argc, char** argv) {
   std::string outputDirectory;
   int first = 1;
@@ -123,15 +136,27 @@ int main(int argc, char** argv) {
           "Converts Netpbm images (P1 to P6) to Windows .bmp files.\n", stderr);
     return 2;
   }
-  const OpenFunction open = FindPBMOpen();
-  if (open == nullptr) {
-    fputs("pnm_to_bmp: cannot load QUENTARPBM.dll\n", stderr);
+  if (!outputDirectory.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(outputDirectory, error);
+    if (error) {
+      fprintf(stderr, "pnm_to_bmp: cannot create the output directory %s: %s\n",
+              outputDirectory.c_str(), error.message().c_str());
+      return 2;
+    }
+  }
+  const Library library = LoadLibraryForHost();
+  if (library.open == nullptr) {
+    fputs("pnm_to_bmp: cannot load QUENTARPBM.dll (it must be beside pnm_to_bmp.exe)\n", stderr);
+    FreeLibraryForHost(library);
     return 2;
   }
   showProgress = isatty(fileno(stderr)) != 0;
   int failures = 0;
   for (int i = first; i < argc; ++i) {
-    failures += Convert(open, argv[i], BmpPathFor(argv[i], outputDirectory)) ? 0 : 1;
+    failures += Convert(library.open, argv[i], BmpPathFor(argv[i], outputDirectory)) ? 0 : 1;
   }
+  FreeLibraryForHost(library);
+  if (failures != 0) fprintf(stderr, "pnm_to_bmp: %d of %d files not converted\n", failures, argc - first);
   return failures == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@ set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(QUENTARPBM_OBJDUMP i686-w64-mingw32-objdump)
+set(QUENTARPBM_DLLTOOL i686-w64-mingw32-dlltool)
 
 # Search the MinGW sysroot only, so the native GoogleTest is never picked up.
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)

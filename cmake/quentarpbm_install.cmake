@@ -1,0 +1,48 @@
+# cmake --install: the public headers, the library (with an import library on
+# Windows), a CMake package and, natively, a pkg-config file. Relocatable:
+# every path is found from where the package files lie.
+include(CMakePackageConfigHelpers)
+
+install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm.h DESTINATION include)
+if(WIN32)
+  set(QUENTARPBM_INSTALL_LIBRARY bin/QUENTARPBM.dll)
+  set(QUENTARPBM_IMPORT_LIBRARY libQUENTARPBM.dll.a)
+  # Hosts link the import library and load QUENTARPBM.dll from beside themselves.
+  set(QUENTARPBM_LINK_PROPERTY
+    "IMPORTED_IMPLIB \"\${_quentarpbm_prefix}/lib/${QUENTARPBM_IMPORT_LIBRARY}\"")
+  install(TARGETS quentarpbm RUNTIME DESTINATION bin)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # Hosts reference the stdcall-decorated _PBMOpen@24 while the DLL exports
+    # the bare name, which the linker's own import library cannot bridge.
+    set(import_library ${PROJECT_BINARY_DIR}/import/${QUENTARPBM_IMPORT_LIBRARY})
+    add_custom_command(OUTPUT ${import_library}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/import
+      COMMAND ${QUENTARPBM_DLLTOOL} --kill-at
+        --input-def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def
+        --dllname QUENTARPBM.dll --output-lib ${import_library}
+      DEPENDS ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def
+      VERBATIM)
+    add_custom_target(quentarpbm_import_library ALL DEPENDS ${import_library})
+    install(FILES ${import_library} DESTINATION lib)
+  else()
+    # No decoration on 64-bit: the linker's import library serves as it is.
+    install(FILES $<TARGET_LINKER_FILE:quentarpbm> DESTINATION lib
+      RENAME ${QUENTARPBM_IMPORT_LIBRARY})
+  endif()
+else()
+  set(QUENTARPBM_INSTALL_LIBRARY lib/libquentarpbm.so)
+  set(QUENTARPBM_LINK_PROPERTY "IMPORTED_SONAME libquentarpbm.so")
+  install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm_posix.h DESTINATION include)
+  install(TARGETS quentarpbm LIBRARY DESTINATION lib)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/package/quentarpbm.pc.in
+    ${PROJECT_BINARY_DIR}/package/quentarpbm.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/package/quentarpbm.pc DESTINATION lib/pkgconfig)
+endif()
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/package/QuentarPBMConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/package/QuentarPBMConfig.cmake @ONLY)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/QuentarPBMConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/package/QuentarPBMConfig.cmake
+  ${PROJECT_BINARY_DIR}/package/QuentarPBMConfigVersion.cmake
+  DESTINATION lib/cmake/QuentarPBM)
