@@ -1,0 +1,33 @@
+// Test-only control over calloc: the linker sends every calloc of the test
+// executable's own objects (the library's included) here.
+#include "support/calloc_faults.h"
+
+#include <stddef.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> calls{0};
+std::atomic<int> failingCall{0};
+
+}  // namespace
+
+extern "C" void* __real_calloc(size_t count, size_t size);
+
+extern "C" void* __wrap_calloc(size_t count, size_t size) {
+  const int call = ++calls;
+  if (call == failingCall.load()) return nullptr;
+  return __real_calloc(count, size);
+}
+
+namespace quentarpbm::testing {
+
+void FailCallocAt(int nth) {
+  calls = 0;
+  failingCall = nth;
+}
+
+int CallocCount() { return calls.load(); }
+
+}  // namespace quentarpbm::testing
