@@ -2,7 +2,8 @@
 # Installs a build into a fresh prefix and builds examples/minimal_host.c
 # against it as a user would: through find_package(QuentarPBM) (Windows: with
 # the import library, run under Wine) and, natively, through pkg-config. Each
-# host must report the known size and top-left colour of three small images.
+# host must report the known size and top-left colour of three small images,
+# and README.md must show the same source.
 # Usage: check_installed_package.sh BUILD_DIR WORKDIR [WINE]
 # The compiler, flags and toolchain file are those of BUILD_DIR.
 set -euo pipefail
@@ -62,6 +63,12 @@ else
   "$compiler" $flags "$source_dir/examples/minimal_host.c" -o minimal_host_pc \
     $(pkg-config --cflags --libs quentarpbm) -Wl,-rpath,"$work/prefix/lib"
   check_host "pkg-config" ./minimal_host_pc
+fi
+# The README shows this host in full; its copy must be the file that was built.
+if ! cmp -s "$source_dir/examples/minimal_host.c" <(awk '/^## A complete host in C/ { s = 1 }
+    s && /^```$/ { exit } s == 2 { print } s && /^```c$/ { s = 2 }' "$source_dir/README.md"); then
+  echo "FAIL: README.md's host differs from examples/minimal_host.c"
+  failures=$((failures + 1))
 fi
 echo "installed package checks done, $failures failed"
 [[ $failures -eq 0 ]]

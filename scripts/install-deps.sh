@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
   netpbm imagemagick
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb pkgconf
 )
 
 missing=()

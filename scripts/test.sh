@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native with sanitizers (GCC), native
-# optimised (Clang), and the Windows DLL with its tests under Wine.
+# optimised (Clang), and the 32- and 64-bit Windows DLLs with their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-for preset in native-debug native-release mingw32; do
+for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done
