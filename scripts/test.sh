@@ -9,4 +9,9 @@ for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done
+# Concurrency under ThreadSanitizer, then each fuzz target for a bounded time.
+echo "=== native-tsan ==="
+cmake --workflow --preset native-tsan
+echo "=== fuzz ==="
+bash scripts/fuzz.sh
 echo "All test runs passed."
