@@ -7,11 +7,9 @@
 
 namespace quentarpbm {
 
-// value * 10 + digit modulo 2^32, read back as signed: decimal numbers in
+// A number accumulated modulo 2^32, read back as signed: decimal numbers in
 // Netpbm headers have no digit limit and wrap (4294967295 reads as -1).
-inline int32_t AppendDecimalDigitWrapping(int32_t value, uint32_t digit) {
-  return static_cast<int32_t>(static_cast<uint32_t>(value) * 10u + digit);
-}
+inline int32_t WrapToInt32(uint32_t value) { return static_cast<int32_t>(value); }
 
 // a * b in signed 32-bit arithmetic that wraps on overflow.
 inline int32_t MulWrapping(int32_t a, int32_t b) {

@@ -1,6 +1,7 @@
 // Netpbm images: header, store and every row, with a progress call per row.
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "netpbm/netpbm.h"
 
@@ -52,9 +53,19 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // through); the rows only ever need its low byte.
   const uint8_t maxvalByte = static_cast<uint8_t>(*maxval);
   // A row that fails is not fatal: the rest of the image is still attempted,
-  // and damage shows only in the samples.
+  // and damage shows only in the samples. Once the stream has ended every
+  // read fails alike, so the first row read after that is what every later
+  // row reads too: it is copied instead of failing byte by byte.
+  const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
+  const uint8_t* endedRow = nullptr;
   for (int32_t i = 0; i < rows; ++i) {
-    target.readRow(stream, store[i], columns, maxvalByte, magic);
+    if (endedRow != nullptr) {
+      memcpy(store[i], endedRow, rowBytes);
+    } else {
+      const bool ended = feof(stream) != 0 || ferror(stream) != 0;
+      target.readRow(stream, store[i], columns, maxvalByte, magic);
+      if (ended) endedRow = store[i];
+    }
     if (progress != nullptr) progress(i, rows, userValue);
   }
   *status = PBM_OK;

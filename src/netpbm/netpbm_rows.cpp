@@ -1,8 +1,10 @@
 // Netpbm rows: one image row from the stream, promoting lower formats.
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "netpbm/netpbm.h"
+#include "netpbm/pbm_bit_expansion.h"
 
 namespace quentarpbm {
 
@@ -16,18 +18,32 @@ ResultCode ReadPlainPbmRow(FILE* stream, uint8_t* row, int32_t count) {
   return PBM_OK;
 }
 
-// Bits most significant first; each row starts on a fresh byte, so the
-// unused low bits of its last byte are skipped.
+// Raw samples come in chunks of this many bytes where a row needs a buffer.
+constexpr size_t kRawChunkBytes = 4096;
+
+size_t PixelCount(int32_t count) { return count > 0 ? static_cast<size_t>(count) : 0u; }
+
+// Bits most significant first, eight pixels per byte by table; each row
+// starts on a fresh byte, so the unused low bits of its last byte are
+// skipped. A short read leaves the pixels of the missing bytes unwritten,
+// as reading byte by byte would.
 ResultCode ReadRawPbmRow(FILE* stream, uint8_t* row, int32_t count) {
-  uint8_t byte = 0;
-  unsigned pending = 0;  // the mask of the next bit of byte, 0 when none
-  for (int32_t i = 0; i < count; ++i) {
-    if (pending == 0) {
-      if (ReadNetpbmRawByte(stream, &byte) != PBM_OK) return PBM_E_READ;
-      pending = 0x80u;
+  const size_t pixels = PixelCount(count);
+  size_t done = 0;
+  uint8_t packed[kRawChunkBytes];
+  while (done < pixels) {
+    const size_t rowBytesLeft = (pixels - done + 7) / 8;
+    const size_t wanted = rowBytesLeft < kRawChunkBytes ? rowBytesLeft : kRawChunkBytes;
+    const size_t got = fread(packed, 1, wanted, stream);
+    // All but a row's last byte give eight pixels each.
+    const size_t whole = got < (pixels - done) / 8 ? got : (pixels - done) / 8;
+    for (size_t j = 0; j < whole; ++j, done += 8)
+      memcpy(row + done, kPbmBitExpansion.pixels[packed[j]], 8);
+    if (whole < got) {
+      memcpy(row + done, kPbmBitExpansion.pixels[packed[whole]], pixels - done);
+      done = pixels;
     }
-    row[i] = (byte & pending) != 0 ? 1 : 0;
-    pending >>= 1;
+    if (got < wanted) return PBM_E_READ;
   }
   return PBM_OK;
 }
@@ -43,11 +59,10 @@ ResultCode ReadPlainPgmRow(FILE* stream, uint8_t* row, int32_t count) {
   return PBM_OK;
 }
 
+// A short read leaves the samples after the last byte read unwritten.
 ResultCode ReadRawPgmRow(FILE* stream, uint8_t* row, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (ReadNetpbmRawByte(stream, &row[i]) != PBM_OK) return PBM_E_READ;
-  }
-  return PBM_OK;
+  const size_t samples = PixelCount(count);
+  return fread(row, 1, samples, stream) == samples ? PBM_OK : PBM_E_READ;
 }
 
 // Plain colour never fails: past the end every number reads as 0, and a bad
@@ -66,16 +81,29 @@ void ReadPlainPpmRow(FILE* stream, uint8_t* row, int32_t count) {
   }
 }
 
-// A component that cannot be read keeps the previous pixel's value in the
-// same row (0 at the row's first pixel), since the locals outlive a pixel.
+// The row is read whole, red, green, blue, then turned into blue, green,
+// red in place. A component that cannot be read keeps the previous pixel's
+// value in the same row (0 at the row's first pixel); once one is missing,
+// every later one is too, so the pixel where the bytes ran out and all
+// after it are the same.
 void ReadRawPpmRow(FILE* stream, uint8_t* row, int32_t count) {
-  uint8_t red = 0;
-  uint8_t green = 0;
-  uint8_t blue = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    ReadNetpbmRawByte(stream, &red);
-    ReadNetpbmRawByte(stream, &green);
-    ReadNetpbmRawByte(stream, &blue);
+  const size_t pixels = PixelCount(count);
+  const size_t got = fread(row, 1, 3 * pixels, stream);
+  const size_t whole = got / 3;
+  for (size_t i = 0; i < whole; ++i) {
+    const uint8_t red = row[3 * i];
+    row[3 * i] = row[3 * i + 2];
+    row[3 * i + 2] = red;
+  }
+  if (whole == pixels) return;
+  // Previous pixel's components, now stored blue, green, red.
+  uint8_t blue = whole > 0 ? row[3 * whole - 3] : 0;
+  uint8_t green = whole > 0 ? row[3 * whole - 2] : 0;
+  uint8_t red = whole > 0 ? row[3 * whole - 1] : 0;
+  const size_t partial = got % 3;
+  if (partial >= 1) red = row[3 * whole];
+  if (partial >= 2) green = row[3 * whole + 1];
+  for (size_t i = whole; i < pixels; ++i) {
     row[3 * i] = blue;
     row[3 * i + 1] = green;
     row[3 * i + 2] = red;

@@ -4,42 +4,48 @@
 
 #include "common/int32_math.h"
 #include "netpbm/netpbm.h"
+#include "netpbm/netpbm_char_class.h"
+#include "platform/stream_read.h"
 
 namespace quentarpbm {
 
 namespace {
 
-// Exactly these four, not <ctype.h>: VT and FF are not whitespace here, and
-// bytes of 128 and above are in no class whatever the C locale says.
-bool IsNetpbmWhitespace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// The rest of a comment after its '#': up to LF or CR alone; a CR LF pair
+// leaves the LF as the next character, which matters for where a raw raster
+// starts. Kept out of line: comments are rare inside rasters.
+ResultCode SkipNetpbmComment(FILE* stream, uint8_t* character) {
+  int byte;
+  do {
+    byte = ReadStreamByte(stream);
+    if (byte == EOF) return PBM_E_READ;
+    *character = static_cast<uint8_t>(byte);
+  } while (!HasNetpbmClass(*character, kNetpbmLineEnd));
+  return PBM_OK;
+}
 
-bool IsNetpbmDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+inline ResultCode NextNetpbmChar(FILE* stream, uint8_t* character) {
+  const int byte = ReadStreamByte(stream);
+  if (byte == EOF) return PBM_E_READ;
+  *character = static_cast<uint8_t>(byte);
+  if (byte != '#') return PBM_OK;
+  return SkipNetpbmComment(stream, character);
+}
 
 // Reads characters while they are whitespace; the result is that of the last
 // read, and *character the first non-whitespace one when it is PBM_OK.
-ResultCode SkipNetpbmWhitespace(FILE* stream, uint8_t* character) {
+inline ResultCode SkipNetpbmWhitespace(FILE* stream, uint8_t* character) {
   ResultCode result;
   do {
-    result = ReadNetpbmChar(stream, character);
-  } while (result == PBM_OK && IsNetpbmWhitespace(*character));
+    result = NextNetpbmChar(stream, character);
+  } while (result == PBM_OK && HasNetpbmClass(*character, kNetpbmWhitespace));
   return result;
 }
 
 }  // namespace
 
 ResultCode ReadNetpbmChar(FILE* stream, uint8_t* character) {
-  int byte = getc(stream);
-  if (byte == EOF) return PBM_E_READ;
-  *character = static_cast<uint8_t>(byte);
-  if (byte != '#') return PBM_OK;
-  // A comment runs to LF or CR alone; a CR LF pair leaves the LF as the next
-  // character, which matters for where a raw raster starts.
-  do {
-    byte = getc(stream);
-    if (byte == EOF) return PBM_E_READ;
-    *character = static_cast<uint8_t>(byte);
-  } while (byte != '\n' && byte != '\r');
-  return PBM_OK;
+  return NextNetpbmChar(stream, character);
 }
 
 ResultCode ReadNetpbmInt(FILE* stream, int32_t* value) {
@@ -48,13 +54,13 @@ ResultCode ReadNetpbmInt(FILE* stream, int32_t* value) {
   ResultCode result = SkipNetpbmWhitespace(stream, &character);
   // Running out before the first digit is not a failure: the number is 0.
   if (result != PBM_OK) return PBM_OK;
-  if (!IsNetpbmDigit(character)) return PBM_E_READ;
-  int32_t number = 0;
+  if (!HasNetpbmClass(character, kNetpbmDigit)) return PBM_E_READ;
+  uint32_t number = 0;
   do {
-    number = AppendDecimalDigitWrapping(number, static_cast<uint32_t>(character - '0'));
-    *value = number;
-    result = ReadNetpbmChar(stream, &character);
-  } while (result == PBM_OK && IsNetpbmDigit(character));
+    number = number * 10u + static_cast<uint32_t>(character - '0');
+    result = NextNetpbmChar(stream, &character);
+  } while (result == PBM_OK && HasNetpbmClass(character, kNetpbmDigit));
+  *value = WrapToInt32(number);
   return result;
 }
 
@@ -67,7 +73,7 @@ ResultCode ReadPlainPbmBit(FILE* stream, uint8_t* bit) {
 }
 
 ResultCode ReadNetpbmRawByte(FILE* stream, uint8_t* byte) {
-  const int read = getc(stream);
+  const int read = ReadStreamByte(stream);
   if (read == EOF) return PBM_E_READ;
   *byte = static_cast<uint8_t>(read);
   return PBM_OK;

@@ -1,0 +1,294 @@
+// The fast paths against a byte-at-a-time reader: same results, bytes and stream positions on any
+// input.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "netpbm/byte_reader_oracle.h"
+#include "netpbm/netpbm.h"
+#include "support/param_label.h"
+#include "support/test_files.h"
+
+namespace quentarpbm {
+namespace {
+
+using testing::OpenBytes;
+
+// Bytes that make Netpbm text interesting: digits, the four whitespace bytes,
+// comments, VT and FF (not whitespace), signs, letters and high bytes.
+const std::string kTextAlphabet =
+    testing::Bytes("0123456789012345678901    \t\t\n\n\r\r##\v\f-+xP\x80\xff");
+
+uint32_t Next(std::mt19937& random) { return static_cast<uint32_t>(random()); }
+
+std::string RandomText(std::mt19937& random, size_t length) {
+  std::string text;
+  for (size_t i = 0; i < length; ++i) text += kTextAlphabet[Next(random) % kTextAlphabet.size()];
+  return text;
+}
+
+std::string RandomBytes(std::mt19937& random, size_t length) {
+  std::string bytes;
+  for (size_t i = 0; i < length; ++i) bytes += static_cast<char>(Next(random) & 0xFF);
+  return bytes;
+}
+
+// Two streams over the same bytes, one for the library and one for the oracle.
+struct StreamPair {
+  explicit StreamPair(const std::string& bytes) : fast(OpenBytes(bytes)), slow(OpenBytes(bytes)) {}
+  ~StreamPair() {
+    if (fast != nullptr) fclose(fast);
+    if (slow != nullptr) fclose(slow);
+  }
+  FILE* fast;
+  FILE* slow;
+};
+
+// Out-parameters start from a value no read produces, so that "unwritten"
+// is compared too.
+constexpr uint8_t kUnwrittenByte = 0xA5;
+constexpr int32_t kUnwrittenInt = -123456;
+
+TEST(NetpbmFastPath, TokenReadsMatchTheByteAtATimeReaderAnywhereInAnyText) {
+  std::mt19937 random(7);
+  for (int input = 0; input < 120; ++input) {
+    const std::string bytes = input % 4 == 3 ? RandomBytes(random, Next(random) % 40)
+                                             : RandomText(random, Next(random) % 60);
+    StreamPair streams(bytes);
+    ASSERT_NE(streams.fast, nullptr);
+    ASSERT_NE(streams.slow, nullptr);
+    // Enough operations to run past the end of every input.
+    for (int step = 0; step < 50; ++step) {
+      const unsigned op = Next(random) % 5;
+      SCOPED_TRACE("input " + std::to_string(input) + " step " + std::to_string(step) + " op " +
+                   std::to_string(op));
+      int32_t fastInt = kUnwrittenInt;
+      int32_t slowInt = kUnwrittenInt;
+      uint8_t fastByte = kUnwrittenByte;
+      uint8_t slowByte = kUnwrittenByte;
+      ResultCode fast = PBM_OK;
+      ResultCode slow = PBM_OK;
+      switch (op) {
+        case 0:
+          fast = ReadNetpbmChar(streams.fast, &fastByte);
+          slow = oracle::ReadChar(streams.slow, &slowByte);
+          break;
+        case 1:
+          fast = ReadNetpbmInt(streams.fast, &fastInt);
+          slow = oracle::ReadInt(streams.slow, &slowInt);
+          break;
+        case 2:
+          fast = ReadPlainPbmBit(streams.fast, &fastByte);
+          slow = oracle::ReadPlainBit(streams.slow, &slowByte);
+          break;
+        case 3:
+          fast = ReadNetpbmRawByte(streams.fast, &fastByte);
+          slow = oracle::ReadRawByte(streams.slow, &slowByte);
+          break;
+        default:
+          fast = ReadNetpbmMagic(streams.fast, &fastInt);
+          slow = oracle::ReadMagic(streams.slow, &slowInt);
+      }
+      ASSERT_EQ(fast, slow);
+      ASSERT_EQ(fastInt, slowInt);
+      // After a failed character read the character is not to be used.
+      if (!(op == 0 && fast != PBM_OK)) {
+        ASSERT_EQ(fastByte, slowByte);
+      }
+      ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+    }
+  }
+}
+
+struct RowReader {
+  const char* label;
+  oracle::Target target;
+  int32_t magic;
+};
+
+// Every row reader with every magic it reads, promotions included.
+const RowReader kRowReaders[] = {
+    {"PbmFromP1", oracle::Target::kPbm, kMagicP1}, {"PbmFromP4", oracle::Target::kPbm, kMagicP4},
+    {"PgmFromP1", oracle::Target::kPgm, kMagicP1}, {"PgmFromP4", oracle::Target::kPgm, kMagicP4},
+    {"PgmFromP2", oracle::Target::kPgm, kMagicP2}, {"PgmFromP5", oracle::Target::kPgm, kMagicP5},
+    {"PpmFromP1", oracle::Target::kPpm, kMagicP1}, {"PpmFromP4", oracle::Target::kPpm, kMagicP4},
+    {"PpmFromP2", oracle::Target::kPpm, kMagicP2}, {"PpmFromP5", oracle::Target::kPpm, kMagicP5},
+    {"PpmFromP3", oracle::Target::kPpm, kMagicP3}, {"PpmFromP6", oracle::Target::kPpm, kMagicP6},
+};
+
+ResultCode ReadFastRow(const RowReader& reader, FILE* stream, uint8_t* row, int32_t count) {
+  if (reader.target == oracle::Target::kPbm) return ReadPbmRow(stream, row, count, reader.magic);
+  if (reader.target == oracle::Target::kPgm) return ReadPgmRow(stream, row, count, 9, reader.magic);
+  return ReadPpmRow(stream, row, count, 9, reader.magic);
+}
+
+ResultCode ReadSlowRow(const RowReader& reader, FILE* stream, uint8_t* row, int32_t count) {
+  if (reader.target == oracle::Target::kPbm)
+    return oracle::ReadPbmRow(stream, row, count, reader.magic);
+  if (reader.target == oracle::Target::kPgm)
+    return oracle::ReadPgmRow(stream, row, count, 9, reader.magic);
+  return oracle::ReadPpmRow(stream, row, count, 9, reader.magic);
+}
+
+void PrintTo(const RowReader& reader, std::ostream* os) { *os << reader.label; }
+
+bool IsRaw(int32_t magic) { return magic >= kMagicP4; }
+
+class NetpbmFastPathRows : public ::testing::TestWithParam<RowReader> {};
+
+// Rows of many widths over inputs cut at every length: each row read leaves
+// the same bytes (unwritten ones included), result and stream position.
+TEST_P(NetpbmFastPathRows, RowReadsMatchTheByteAtATimeReaderOnCutInputs) {
+  const RowReader& reader = GetParam();
+  std::mt19937 random(11);
+  for (int32_t count : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 64, 1500, 5000}) {
+    const size_t fullBytes = IsRaw(reader.magic) ? 3u * static_cast<size_t>(count) + 4u
+                                                 : 4u * static_cast<size_t>(count) + 8u;
+    const std::string full =
+        IsRaw(reader.magic) ? RandomBytes(random, fullBytes) : RandomText(random, fullBytes);
+    // Every cut for short rows; a spread of cuts for long ones.
+    const size_t step = full.size() < 200 ? 1 : full.size() / 37;
+    for (size_t cut = 0; cut <= full.size(); cut += step) {
+      SCOPED_TRACE("count " + std::to_string(count) + " cut " + std::to_string(cut));
+      StreamPair streams(full.substr(0, cut));
+      const size_t rowBytes =
+          static_cast<size_t>(count) * (reader.target == oracle::Target::kPpm ? 3 : 1);
+      std::vector<uint8_t> fastRow(rowBytes + 2, kUnwrittenByte);
+      std::vector<uint8_t> slowRow(rowBytes + 2, kUnwrittenByte);
+      // Two rows in a row: the second starts where the first stopped.
+      for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(ReadFastRow(reader, streams.fast, fastRow.data(), count),
+                  ReadSlowRow(reader, streams.slow, slowRow.data(), count));
+        ASSERT_EQ(fastRow, slowRow);
+        ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllReaders, NetpbmFastPathRows, ::testing::ValuesIn(kRowReaders),
+                         testing::ParamLabel<RowReader>);
+
+struct ProgressLog {
+  std::vector<int32_t> rows;
+  int32_t height = -1;
+};
+
+ProgressLog* g_progressLog = nullptr;
+
+void PBM_CALL LogProgress(int32_t row, int32_t rows, uint32_t userValue) {
+  EXPECT_EQ(userValue, 77u);
+  g_progressLog->rows.push_back(row);
+  g_progressLog->height = rows;
+}
+
+oracle::Image ReadFastImage(FILE* stream, oracle::Target target) {
+  oracle::Image image;
+  ProgressLog log;
+  g_progressLog = &log;
+  RowStore store = nullptr;
+  if (target == oracle::Target::kPbm) {
+    store = ReadPbmImage(stream, &image.width, &image.height, &image.status, LogProgress, 77);
+  } else if (target == oracle::Target::kPgm) {
+    store = ReadPgmImage(stream, &image.width, &image.height, &image.maxval, &image.status,
+                         LogProgress, 77);
+  } else {
+    store = ReadPpmImage(stream, &image.width, &image.height, &image.maxval, &image.status,
+                         LogProgress, 77);
+  }
+  g_progressLog = nullptr;
+  image.progressRows = log.rows;
+  if (store != nullptr) {
+    const size_t bytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.height) *
+                         (target == oracle::Target::kPpm ? 3u : 1u);
+    image.pixels.assign(store[0], store[0] + bytes);
+    FreeRowStore(store, image.height);
+  }
+  return image;
+}
+
+// Small images of each variant with comments, CR LF and odd widths.
+std::string SampleImage(std::mt19937& random, int variant) {
+  const int32_t width = 1 + static_cast<int32_t>(Next(random) % 13);
+  const int32_t height = 1 + static_cast<int32_t>(Next(random) % 6);
+  std::string text = "P" + std::to_string(variant) + "\n# a comment\r\n" + std::to_string(width) +
+                     " " + std::to_string(height) +
+                     (variant == 1 || variant == 4 ? "\r\n" : " 255\n");
+  const size_t samples = static_cast<size_t>(width) * static_cast<size_t>(height);
+  switch (variant) {
+    case 1:
+      for (size_t i = 0; i < samples; ++i) text += Next(random) % 3 == 0 ? "1 " : "0";
+      break;
+    case 2:
+    case 3:
+      for (size_t i = 0; i < samples * (variant == 3 ? 3 : 1); ++i)
+        text += std::to_string(Next(random) % 300) + (Next(random) % 9 == 0 ? "#c\n" : " ");
+      break;
+    case 4:
+      text +=
+          RandomBytes(random, (static_cast<size_t>(width) + 7) / 8 * static_cast<size_t>(height));
+      break;
+    default:
+      text += RandomBytes(random, samples * (variant == 6 ? 3 : 1));
+  }
+  return text;
+}
+
+// Whole images cut at every length, through every image reader that takes
+// them: the rows after the end of the stream come out as reading them byte
+// by byte would give, and progress is still called once per row.
+TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
+  std::mt19937 random(23);
+  for (int variant = 1; variant <= 6; ++variant) {
+    for (int sample = 0; sample < 3; ++sample) {
+      const std::string full = SampleImage(random, variant);
+      for (size_t cut = 0; cut <= full.size(); ++cut) {
+        for (oracle::Target target :
+             {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
+          SCOPED_TRACE("P" + std::to_string(variant) + " cut " + std::to_string(cut) + " target " +
+                       std::to_string(static_cast<int>(target)));
+          StreamPair streams(full.substr(0, cut));
+          const oracle::Image fast = ReadFastImage(streams.fast, target);
+          const oracle::Image slow = oracle::ReadImage(streams.slow, target);
+          ASSERT_EQ(fast.status, slow.status);
+          ASSERT_EQ(fast.width, slow.width);
+          ASSERT_EQ(fast.height, slow.height);
+          if (target != oracle::Target::kPbm) {
+            ASSERT_EQ(fast.maxval, slow.maxval);
+          }
+          ASSERT_EQ(fast.pixels, slow.pixels);
+          ASSERT_EQ(fast.progressRows, slow.progressRows);
+          ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+        }
+      }
+    }
+  }
+}
+
+// A tiny file that declares a large image: every row after the end comes
+// out as the byte-at-a-time reader gives it (white for promoted bits).
+TEST(NetpbmFastPath, TinyFileDeclaringALargeImageFillsEveryRowAlike) {
+  for (const char* header : {"P4 900 700 ", "P1 900 700 1", "P5 900 700 255 ", "P6 900 700 255 ab",
+                             "P2 900 700 255 1 2", "P3 900 700 255 9"}) {
+    for (oracle::Target target : {oracle::Target::kPgm, oracle::Target::kPpm}) {
+      const bool colour = header[1] == '3' || header[1] == '6';
+      if (colour && target == oracle::Target::kPgm) continue;
+      SCOPED_TRACE(header);
+      StreamPair streams(header);
+      const oracle::Image fast = ReadFastImage(streams.fast, target);
+      const oracle::Image slow = oracle::ReadImage(streams.slow, target);
+      ASSERT_EQ(fast.status, PBM_OK);
+      ASSERT_EQ(fast.pixels.size(), slow.pixels.size());
+      ASSERT_EQ(fast.pixels, slow.pixels);
+      ASSERT_EQ(fast.progressRows.size(), 700u);
+      ASSERT_EQ(fast.progressRows, slow.progressRows);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quentarpbm
