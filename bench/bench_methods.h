@@ -1,0 +1,21 @@
+// What the benchmark times: the library, the floor and the peer readers, one image per call.
+#ifndef QUENTARPBM_BENCH_BENCH_METHODS_H
+#define QUENTARPBM_BENCH_BENCH_METHODS_H
+
+#include <string>
+#include <vector>
+
+#include "bench_images.h"
+
+struct BenchMethod {
+  std::string name;
+  // Reads image end to end and releases what it made; false on failure.
+  bool (*run)(const BenchImage& image);
+  // Whether this method reads the variant at all (stb_image: P5 and P6 only).
+  bool (*reads)(const BenchImage& image);
+};
+
+// The floor first, then PBMOpen, then whichever peers this build has.
+std::vector<BenchMethod> BenchMethods();
+
+#endif  // QUENTARPBM_BENCH_BENCH_METHODS_H
