@@ -16,8 +16,6 @@
 namespace quentarpbm {
 namespace {
 
-using testing::OpenBytes;
-
 // Bytes that make Netpbm text interesting: digits, the four whitespace bytes,
 // comments, VT and FF (not whitespace), signs, letters and high bytes.
 const std::string kTextAlphabet =
@@ -37,15 +35,21 @@ std::string RandomBytes(std::mt19937& random, size_t length) {
   return bytes;
 }
 
-// Two streams over the same bytes, one for the library and one for the oracle.
+// Two streams over the same bytes, one for the library and one for the
+// oracle. One file, rewritten for each input, serves every pair: thousands
+// of files in one directory would make Wine's name lookups crawl.
 struct StreamPair {
-  explicit StreamPair(const std::string& bytes) : fast(OpenBytes(bytes)), slow(OpenBytes(bytes)) {}
+  explicit StreamPair(const std::string& bytes) {
+    const std::string path = testing::WriteTestFile("fast-path-input", bytes);
+    fast = fopen(path.c_str(), "rb");
+    slow = fopen(path.c_str(), "rb");
+  }
   ~StreamPair() {
     if (fast != nullptr) fclose(fast);
     if (slow != nullptr) fclose(slow);
   }
-  FILE* fast;
-  FILE* slow;
+  FILE* fast = nullptr;
+  FILE* slow = nullptr;
 };
 
 // Out-parameters start from a value no read produces, so that "unwritten"
@@ -155,6 +159,8 @@ TEST_P(NetpbmFastPathRows, RowReadsMatchTheByteAtATimeReaderOnCutInputs) {
     for (size_t cut = 0; cut <= full.size(); cut += step) {
       SCOPED_TRACE("count " + std::to_string(count) + " cut " + std::to_string(cut));
       StreamPair streams(full.substr(0, cut));
+      ASSERT_NE(streams.fast, nullptr);
+      ASSERT_NE(streams.slow, nullptr);
       const size_t rowBytes =
           static_cast<size_t>(count) * (reader.target == oracle::Target::kPpm ? 3 : 1);
       std::vector<uint8_t> fastRow(rowBytes + 2, kUnwrittenByte);
@@ -252,6 +258,8 @@ TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
           SCOPED_TRACE("P" + std::to_string(variant) + " cut " + std::to_string(cut) + " target " +
                        std::to_string(static_cast<int>(target)));
           StreamPair streams(full.substr(0, cut));
+          ASSERT_NE(streams.fast, nullptr);
+          ASSERT_NE(streams.slow, nullptr);
           const oracle::Image fast = ReadFastImage(streams.fast, target);
           const oracle::Image slow = oracle::ReadImage(streams.slow, target);
           ASSERT_EQ(fast.status, slow.status);
@@ -279,6 +287,8 @@ TEST(NetpbmFastPath, TinyFileDeclaringALargeImageFillsEveryRowAlike) {
       if (colour && target == oracle::Target::kPgm) continue;
       SCOPED_TRACE(header);
       StreamPair streams(header);
+      ASSERT_NE(streams.fast, nullptr);
+      ASSERT_NE(streams.slow, nullptr);
       const oracle::Image fast = ReadFastImage(streams.fast, target);
       const oracle::Image slow = oracle::ReadImage(streams.slow, target);
       ASSERT_EQ(fast.status, PBM_OK);
