@@ -9,9 +9,12 @@ for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done
-# Concurrency under ThreadSanitizer, then each fuzz target for a bounded time.
+# Concurrency under ThreadSanitizer, each fuzz target for a bounded time, and
+# valgrind over the native-release tests.
 echo "=== native-tsan ==="
 cmake --workflow --preset native-tsan
 echo "=== fuzz ==="
 bash scripts/fuzz.sh
+echo "=== valgrind ==="
+bash scripts/valgrind.sh
 echo "All test runs passed."
