@@ -63,8 +63,8 @@ int FilesIn(const std::string& directory) {
 
 FILE* OpenMemory(const uint8_t* data, size_t size) {
   // fmemopen refuses an empty buffer.
-  FILE* stream = size == 0 ? fopen("/dev/null", "rb")
-                           : fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  FILE* stream =
+      size == 0 ? fopen("/dev/null", "rb") : fmemopen(const_cast<uint8_t*>(data), size, "rb");
   if (stream == nullptr) Fail("cannot open a memory stream");
   return stream;
 }

@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include <algorithm>
-
 #include <string>
 
 #include "fuzz_scratch.h"

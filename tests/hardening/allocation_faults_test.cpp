@@ -1,4 +1,4 @@
-// Every allocation a conversion makes, failing in turn, for each converter and each variant it reads.
+// Each allocation a conversion makes fails in turn, for every converter and variant.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -123,8 +123,10 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
       ASSERT_EQ(result.pixels.size(), clean.pixels.size());
       const int32_t failedRow = nth - 3;
       const auto rowBytes = [&](const Conversion& c, int32_t fileRow) {
-        const auto begin = c.pixels.begin() + (variant.height - 1 - fileRow) * c.stride;
-        return std::vector<uint8_t>(begin, begin + c.stride);
+        const auto begin =
+            c.pixels.begin() + static_cast<std::ptrdiff_t>(variant.height - 1 - fileRow) *
+                                   static_cast<std::ptrdiff_t>(c.stride);
+        return std::vector<uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(c.stride));
       };
       const std::vector<uint8_t> zeroRow(result.stride, 0);
       for (int32_t row = 0; row < variant.height; ++row) {

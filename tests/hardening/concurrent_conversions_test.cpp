@@ -1,6 +1,5 @@
-// Conversions of mixed files from eight threads at once give what the same conversions give one at a time.
+// Eight threads converting mixed files give what one-at-a-time conversions give.
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include <atomic>

@@ -1,4 +1,4 @@
-// Files of the kinds that broke other Netpbm readers, through PBMOpen: each gives its code and leaves nothing.
+// Hostile Netpbm files through PBMOpen: each gives its code and leaves no pixel file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -123,8 +123,7 @@ const HostileCase kComments[] = {
     {"CommentsEndWithCrAlone", "P5\r#a\r2\r#b\r1 255#c\r\x0a\x0d", PBM_OK, 1,
      Bytes("\x0a\x0d\0\0")},
     {"DigitsInCommentAfterNumber", "P2 2#99\n1 255#7\n5 6", PBM_OK, 1, Bytes("\x05\x06\0\0")},
-    {"DigitsInCommentBeforeRawRaster", "P5 2 1 255#12\n\x05\x06", PBM_OK, 1,
-     Bytes("\x05\x06\0\0")},
+    {"DigitsInCommentBeforeRawRaster", "P5 2 1 255#12\n\x05\x06", PBM_OK, 1, Bytes("\x05\x06\0\0")},
     {"RawRasterOfHashes", "P5 2 2 255\n####", PBM_OK, 2, Bytes("##\0\0##\0\0")},
     {"PlainRasterOfHashes", "P2 2 2 255\n####", PBM_OK, 2, Bytes("\0\0\0\0\0\0\0\0")},
     {"PlainPbmRasterOfHashes", "P1 2 2\n####", PBM_OK, 2, Bytes("\0\0\0\0\0\0\0\0")},
@@ -139,7 +138,8 @@ INSTANTIATE_TEST_SUITE_P(Comments, HostileFile, ::testing::ValuesIn(kComments),
 const HostileCase kRawBytes[] = {
     {"GreyEofCrLfFf", "P5 5 1 255\n\x1a\x0d\x0a\xff\x1a", PBM_OK, 1,
      Bytes("\x1a\x0d\x0a\xff\x1a\0\0\0")},
-    {"GreyFfThenMore", "P5 2 2 255\n\xff\xff\x1a\x1a", PBM_OK, 2, Bytes("\x1a\x1a\0\0\xff\xff\0\0")},
+    {"GreyFfThenMore", "P5 2 2 255\n\xff\xff\x1a\x1a", PBM_OK, 2,
+     Bytes("\x1a\x1a\0\0\xff\xff\0\0")},
     {"ColourEofCrLfFf", "P6 2 1 255\n\x1a\x0d\x0a\xff\x1a\x0d", PBM_OK, 1,
      Bytes("\x0a\x0d\x1a\x0d\x1a\xff\0\0")},
     // 0x1A is 0001 1010; the first file row becomes the last DIB row.
@@ -152,25 +152,31 @@ INSTANTIATE_TEST_SUITE_P(RawBytes, HostileFile, ::testing::ValuesIn(kRawBytes),
 
 // Only space, tab, LF and CR are whitespace; nothing above 127 is a digit.
 const HostileCase kNumberStarts[] = {
-    {"VerticalTabBeforeWidth", "P2\x0b"
-                               "1 1 255 0",
+    {"VerticalTabBeforeWidth",
+     "P2\x0b"
+     "1 1 255 0",
      PBM_E_READ, 0, ""},
-    {"FormFeedBeforeHeight", "P2 1 \x0c"
-                             "1 255 0",
+    {"FormFeedBeforeHeight",
+     "P2 1 \x0c"
+     "1 255 0",
      PBM_E_READ, 0, ""},
-    {"HighByteBeforeWidth", "P5 \xb5"
-                            "1 1 255\n\x01",
+    {"HighByteBeforeWidth",
+     "P5 \xb5"
+     "1 1 255\n\x01",
      PBM_E_READ, 0, ""},
     // A malformed maxval is 0 and its failure is not reported; the byte it
     // swallowed is gone and the raster starts at '2'.
-    {"HighByteBeforeMaxval", "P5 1 1 \xff"
-                             "255\n",
+    {"HighByteBeforeMaxval",
+     "P5 1 1 \xff"
+     "255\n",
      PBM_OK, 1, Bytes("2\0\0\0")},
-    {"VerticalTabWhereSampleIs", "P2 2 1 255\n\x0b"
-                                 "7",
+    {"VerticalTabWhereSampleIs",
+     "P2 2 1 255\n\x0b"
+     "7",
      PBM_OK, 1, Bytes("\0\0\0\0")},
-    {"FormFeedWherePixelIs", "P1 1 1\n\x0c"
-                             "1",
+    {"FormFeedWherePixelIs",
+     "P1 1 1\n\x0c"
+     "1",
      PBM_OK, 1, Bytes("\0\0\0\0")},
 };
 INSTANTIATE_TEST_SUITE_P(NumberStarts, HostileFile, ::testing::ValuesIn(kNumberStarts),

@@ -1,4 +1,4 @@
-// Replays every file of the regression corpus through PBMOpen: inputs that once took a reader somewhere bad.
+// Replays the regression corpus through PBMOpen: inputs that once took a reader somewhere bad.
 #include <gtest/gtest.h>
 
 #include <algorithm>

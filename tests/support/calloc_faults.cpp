@@ -1,5 +1,4 @@
-// Test-only control over calloc: the linker sends every calloc of the test
-// executable's own objects (the library's included) here.
+// Test-only control over calloc: the link-time wrap sends the executable's callocs here.
 #include "support/calloc_faults.h"
 
 #include <stddef.h>
