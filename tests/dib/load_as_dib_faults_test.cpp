@@ -1,9 +1,7 @@
 // Every platform call a conversion acquires something with, failing in turn:
 // each failure gives its code and leaves no handle, block or pixel file.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,29 +9,14 @@
 #include "platform/win32_api.h"
 #include "quentarpbm.h"
 #include "support/param_label.h"
+#include "support/private_temp_directory.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A temporary directory of the test's own, so leftover pixel files show.
-const std::string& PrivateTempDirectory() {
-  static const std::string directory = [] {
-    const std::string path = testing::TestDirectory() + "temp/";
-    fs::create_directories(path);
-    setenv("TMPDIR", path.c_str(), 1);
-    return path;
-  }();
-  return directory;
-}
-
-int FilesIn(const std::string& directory) {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator(directory)) count += entry.is_regular_file();
-  return count;
-}
+using testing::FilesIn;
+using testing::UsePrivateTempDirectory;
 
 struct Format {
   const char* label;
@@ -93,7 +76,7 @@ const StandinApi kAcquisitions[] = {
 class ConversionFaultSweep : public ::testing::TestWithParam<Format> {};
 
 TEST_P(ConversionFaultSweep, EachFailingCallGivesItsCodeAndLeavesNothing) {
-  const std::string temp = PrivateTempDirectory();
+  const std::string& temp = UsePrivateTempDirectory();
   const Format& format = GetParam();
   const std::string path = testing::WriteTestFile(std::string(format.label) + ".pnm", format.file);
 
