@@ -87,7 +87,9 @@ ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalB
 // (row, height, userValue) after each. On success *status is PBM_OK and the
 // caller owns the store; damage in the raster shows only in the samples.
 // Otherwise null: the header's code (no store, no calls) or PBM_E_NO_MEMORY
-// for a size that cannot be stored (header fields then filled).
+// for a size that cannot be stored (header fields then filled). The rows may
+// read ahead of themselves (progress must not use the stream); on return the
+// stream is where reading byte by byte would have left it.
 RowStore ReadPbmImage(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
                       PBMProgressCallback progress, uint32_t userValue);
 RowStore ReadPgmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,

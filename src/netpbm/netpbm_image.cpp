@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "netpbm/netpbm.h"
+#include "netpbm/netpbm_byte_source.h"
+#include "netpbm/netpbm_source_reads.h"
 
 namespace quentarpbm {
 
@@ -14,7 +16,7 @@ namespace {
 struct TargetFormat {
   ResultCode (*readHeader)(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                            int32_t* magic);
-  ResultCode (*readRow)(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+  ResultCode (*readRow)(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
                         int32_t magic);
   int32_t bytesPerPixel;
 };
@@ -24,14 +26,17 @@ ResultCode ReadPbmHeaderIgnoringMaxval(FILE* stream, int32_t* width, int32_t* he
   return ReadPbmHeader(stream, width, height, magic);
 }
 
-ResultCode ReadPbmRowIgnoringMaxval(FILE* stream, uint8_t* row, int32_t count,
+ResultCode ReadPbmRowIgnoringMaxval(NetpbmByteSource* source, uint8_t* row, int32_t count,
                                     uint8_t /*maxvalByte*/, int32_t magic) {
-  return ReadPbmRow(stream, row, count, magic);
+  return ReadPbmRowFrom(source, row, count, magic);
 }
 
 constexpr TargetFormat kPbmTarget = {ReadPbmHeaderIgnoringMaxval, ReadPbmRowIgnoringMaxval, 1};
-constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRow, 1};
-constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRow, 3};
+constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRowFrom, 1};
+constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRowFrom, 3};
+
+// Rows are read through a buffer of this many bytes; raw rows bypass it.
+constexpr size_t kRowSourceBytes = 32768;
 
 RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int32_t* height,
                    int32_t* maxval, ResultCode* status, PBMProgressCallback progress,
@@ -57,17 +62,22 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // read fails alike, so the first row read after that is what every later
   // row reads too: it is copied instead of failing byte by byte.
   const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
+  // Plain text is read through a buffer, not a call per byte; the stream is
+  // left exactly after the last byte the rows took.
+  uint8_t buffer[kRowSourceBytes];
+  NetpbmByteSource source = BufferedByteSource(stream, buffer, sizeof buffer);
   const uint8_t* endedRow = nullptr;
   for (int32_t i = 0; i < rows; ++i) {
     if (endedRow != nullptr) {
       memcpy(store[i], endedRow, rowBytes);
     } else {
-      const bool ended = feof(stream) != 0 || ferror(stream) != 0;
-      target.readRow(stream, store[i], columns, maxvalByte, magic);
+      const bool ended = source.ended;
+      target.readRow(&source, store[i], columns, maxvalByte, magic);
       if (ended) endedRow = store[i];
     }
     if (progress != nullptr) progress(i, rows, userValue);
   }
+  ReleaseByteSource(&source);
   *status = PBM_OK;
   return store;
 }

@@ -4,15 +4,17 @@
 #include <string.h>
 
 #include "netpbm/netpbm.h"
+#include "netpbm/netpbm_byte_source.h"
+#include "netpbm/netpbm_source_reads.h"
 #include "netpbm/pbm_bit_expansion.h"
 
 namespace quentarpbm {
 
 namespace {
 
-ResultCode ReadPlainPbmRow(FILE* stream, uint8_t* row, int32_t count) {
+ResultCode ReadPlainPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
-    const ResultCode result = ReadPlainPbmBit(stream, &row[i]);
+    const ResultCode result = ReadPlainPbmBitFrom(source, &row[i]);
     if (result != PBM_OK) return result;
   }
   return PBM_OK;
@@ -27,14 +29,14 @@ size_t PixelCount(int32_t count) { return count > 0 ? static_cast<size_t>(count)
 // starts on a fresh byte, so the unused low bits of its last byte are
 // skipped. A short read leaves the pixels of the missing bytes unwritten,
 // as reading byte by byte would.
-ResultCode ReadRawPbmRow(FILE* stream, uint8_t* row, int32_t count) {
+ResultCode ReadRawPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t pixels = PixelCount(count);
   size_t done = 0;
   uint8_t packed[kRawChunkBytes];
   while (done < pixels) {
     const size_t rowBytesLeft = (pixels - done + 7) / 8;
     const size_t wanted = rowBytesLeft < kRawChunkBytes ? rowBytesLeft : kRawChunkBytes;
-    const size_t got = fread(packed, 1, wanted, stream);
+    const size_t got = ReadSourceBytes(source, packed, wanted);
     // All but a row's last byte give eight pixels each.
     const size_t whole = got < (pixels - done) / 8 ? got : (pixels - done) / 8;
     for (size_t j = 0; j < whole; ++j, done += 8)
@@ -48,10 +50,10 @@ ResultCode ReadRawPbmRow(FILE* stream, uint8_t* row, int32_t count) {
   return PBM_OK;
 }
 
-ResultCode ReadPlainPgmRow(FILE* stream, uint8_t* row, int32_t count) {
+ResultCode ReadPlainPgmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     int32_t sample = 0;
-    const ResultCode result = ReadNetpbmInt(stream, &sample);
+    const ResultCode result = ReadNetpbmIntFrom(source, &sample);
     // Stored also on failure: a number cut off by the end keeps its digits.
     row[i] = static_cast<uint8_t>(sample);
     if (result != PBM_OK) return result;
@@ -60,21 +62,21 @@ ResultCode ReadPlainPgmRow(FILE* stream, uint8_t* row, int32_t count) {
 }
 
 // A short read leaves the samples after the last byte read unwritten.
-ResultCode ReadRawPgmRow(FILE* stream, uint8_t* row, int32_t count) {
+ResultCode ReadRawPgmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t samples = PixelCount(count);
-  return fread(row, 1, samples, stream) == samples ? PBM_OK : PBM_E_READ;
+  return ReadSourceBytes(source, row, samples) == samples ? PBM_OK : PBM_E_READ;
 }
 
 // Plain colour never fails: past the end every number reads as 0, and a bad
 // token costs only the one character it consumed.
-void ReadPlainPpmRow(FILE* stream, uint8_t* row, int32_t count) {
+void ReadPlainPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     int32_t red = 0;
     int32_t green = 0;
     int32_t blue = 0;
-    ReadNetpbmInt(stream, &red);
-    ReadNetpbmInt(stream, &green);
-    ReadNetpbmInt(stream, &blue);
+    ReadNetpbmIntFrom(source, &red);
+    ReadNetpbmIntFrom(source, &green);
+    ReadNetpbmIntFrom(source, &blue);
     row[3 * i] = static_cast<uint8_t>(blue);
     row[3 * i + 1] = static_cast<uint8_t>(green);
     row[3 * i + 2] = static_cast<uint8_t>(red);
@@ -86,9 +88,9 @@ void ReadPlainPpmRow(FILE* stream, uint8_t* row, int32_t count) {
 // value in the same row (0 at the row's first pixel); once one is missing,
 // every later one is too, so the pixel where the bytes ran out and all
 // after it are the same.
-void ReadRawPpmRow(FILE* stream, uint8_t* row, int32_t count) {
+void ReadRawPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t pixels = PixelCount(count);
-  const size_t got = fread(row, 1, 3 * pixels, stream);
+  const size_t got = ReadSourceBytes(source, row, 3 * pixels);
   const size_t whole = got / 3;
   for (size_t i = 0; i < whole; ++i) {
     const uint8_t red = row[3 * i];
@@ -114,43 +116,43 @@ bool IsPbmMagic(int32_t magic) { return magic == kMagicP1 || magic == kMagicP4; 
 
 // Reads a PBM row into grey (in place is fine): black 0, white maxvalByte.
 // The row read's own result is not passed on; unread pixels stay as they were.
-void ReadPbmRowAsGrey(FILE* stream, uint8_t* grey, int32_t count, uint8_t maxvalByte,
+void ReadPbmRowAsGrey(NetpbmByteSource* source, uint8_t* grey, int32_t count, uint8_t maxvalByte,
                       int32_t magic) {
-  ReadPbmRow(stream, grey, count, magic);
+  ReadPbmRowFrom(source, grey, count, magic);
   for (int32_t i = 0; i < count; ++i) grey[i] = grey[i] != 0 ? 0 : maxvalByte;
 }
 
 }  // namespace
 
-ResultCode ReadPbmRow(FILE* stream, uint8_t* row, int32_t count, int32_t magic) {
-  if (magic == kMagicP1) return ReadPlainPbmRow(stream, row, count);
-  if (magic == kMagicP4) return ReadRawPbmRow(stream, row, count);
+ResultCode ReadPbmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, int32_t magic) {
+  if (magic == kMagicP1) return ReadPlainPbmRow(source, row, count);
+  if (magic == kMagicP4) return ReadRawPbmRow(source, row, count);
   return PBM_E_UNSUPPORTED;
 }
 
-ResultCode ReadPgmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
-                      int32_t magic) {
-  if (magic == kMagicP2) return ReadPlainPgmRow(stream, row, count);
-  if (magic == kMagicP5) return ReadRawPgmRow(stream, row, count);
+ResultCode ReadPgmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                          int32_t magic) {
+  if (magic == kMagicP2) return ReadPlainPgmRow(source, row, count);
+  if (magic == kMagicP5) return ReadRawPgmRow(source, row, count);
   if (!IsPbmMagic(magic)) return PBM_E_UNSUPPORTED;
   // The bits go through a cleared scratch row so that pixels a cut-off PBM
   // row never reached come out as white, like every other unread bit.
   uint8_t* bits = nullptr;
   if (AllocRowScratch(count, 1, &bits) != PBM_OK) return PBM_E_NO_MEMORY;
-  ReadPbmRowAsGrey(stream, bits, count, maxvalByte, magic);
+  ReadPbmRowAsGrey(source, bits, count, maxvalByte, magic);
   for (int32_t i = 0; i < count; ++i) row[i] = bits[i];
   FreeRowScratch(bits);
   return PBM_OK;
 }
 
-ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
-                      int32_t magic) {
+ResultCode ReadPpmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                          int32_t magic) {
   if (magic == kMagicP3) {
-    ReadPlainPpmRow(stream, row, count);
+    ReadPlainPpmRow(source, row, count);
     return PBM_OK;
   }
   if (magic == kMagicP6) {
-    ReadRawPpmRow(stream, row, count);
+    ReadRawPpmRow(source, row, count);
     return PBM_OK;
   }
   const bool isPbm = IsPbmMagic(magic);
@@ -160,9 +162,9 @@ ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalB
   uint8_t* grey = nullptr;
   if (AllocRowScratch(count, 1, &grey) != PBM_OK) return PBM_E_NO_MEMORY;
   if (isPbm) {
-    ReadPbmRowAsGrey(stream, grey, count, maxvalByte, magic);
+    ReadPbmRowAsGrey(source, grey, count, maxvalByte, magic);
   } else {
-    ReadPgmRow(stream, grey, count, maxvalByte, magic);
+    ReadPgmRowFrom(source, grey, count, maxvalByte, magic);
   }
   for (int32_t i = 0; i < count; ++i) {
     row[3 * i] = grey[i];
@@ -171,6 +173,23 @@ ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalB
   }
   FreeRowScratch(grey);
   return PBM_OK;
+}
+
+ResultCode ReadPbmRow(FILE* stream, uint8_t* row, int32_t count, int32_t magic) {
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadPbmRowFrom(&source, row, count, magic);
+}
+
+ResultCode ReadPgmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                      int32_t magic) {
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadPgmRowFrom(&source, row, count, maxvalByte, magic);
+}
+
+ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                      int32_t magic) {
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadPpmRowFrom(&source, row, count, maxvalByte, magic);
 }
 
 }  // namespace quentarpbm

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
 #include "netpbm/byte_reader_oracle.h"
+#include "netpbm/decimal_digit_run.h"
 #include "netpbm/netpbm.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
@@ -274,6 +276,143 @@ TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
         }
       }
     }
+  }
+}
+
+// A plain image of some 100 KB: more text than a reader would buffer at
+// once, so that numbers, comments and CR LF pairs fall across its refills.
+// Now and then a byte that is no token (a letter, VT, FF, a high byte) makes
+// a sample malformed. Three numbers follow the raster.
+std::string LargePlainImage(std::mt19937& random, int variant) {
+  const int32_t width = variant == 1 ? 401 : variant == 2 ? 203 : 121;
+  const int32_t height = variant == 1 ? 150 : variant == 2 ? 100 : 80;
+  std::string text = "P" + std::to_string(variant) + "\r\n# large\n" + std::to_string(width) +
+                     "\t" + std::to_string(height) + (variant == 1 ? "\n" : " 255\r\n");
+  const size_t tokens =
+      static_cast<size_t>(width) * static_cast<size_t>(height) * (variant == 3 ? 3u : 1u);
+  const std::string malformed = testing::Bytes("x\v\f-+\x80\xff");
+  for (size_t i = 0; i < tokens; ++i) {
+    const uint32_t roll = Next(random) % 64;
+    if (roll == 0) text += malformed[Next(random) % malformed.size()];
+    if (variant == 1) {
+      text += Next(random) % 2 == 0 ? "1" : "0";
+    } else {
+      // Now and then a number long enough to wrap modulo 2^32.
+      text += roll == 1 ? std::to_string(Next(random)) + std::to_string(Next(random) % 100000)
+                        : std::to_string(Next(random) % 300);
+    }
+    if (roll == 2) {
+      text += "# a comment that runs on for a while 123\r\n";
+    } else if (roll < 6) {
+      text += "\r\n";
+    } else if (roll < 9) {
+      text += "\t";
+    } else if (variant != 1 || roll < 32) {
+      text += " ";
+    }
+  }
+  return text + "\n17 0042 9";
+}
+
+// Large plain images cut in many places, among them around the block sizes a
+// reader might buffer (counted from the raster) and near the end:
+// pixels, results, the stream position and end-of-file flag after the image
+// read, and the numbers read after it all come out as byte by byte.
+TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
+  std::mt19937 random(31);
+  for (int variant = 1; variant <= 3; ++variant) {
+    const std::string full = LargePlainImage(random, variant);
+    const size_t raster =
+        full.find(variant == 1 ? "\n" : " 255\r\n", full.find("large")) + (variant == 1 ? 1u : 6u);
+    std::vector<size_t> cuts = {full.size(), raster, raster + 1};
+    for (size_t block = 4096; raster + block + 1 < full.size(); block *= 2) {
+      for (size_t offset : {block - 1, block, block + 1}) cuts.push_back(raster + offset);
+    }
+    for (size_t back = 1; back <= 12; ++back) cuts.push_back(full.size() - back);
+    // Ending where the byte-at-a-time reader stops on the whole file: the
+    // reader takes every byte yet never meets the end itself.
+    size_t stop = 0;
+    {
+      StreamPair whole(full);
+      ASSERT_NE(whole.slow, nullptr);
+      oracle::ReadImage(whole.slow, static_cast<oracle::Target>(variant - 1));
+      stop = static_cast<size_t>(ftell(whole.slow));
+    }
+    for (size_t cut = stop - 2; cut <= stop + 1; ++cut) cuts.push_back(cut);
+    for (int i = 0; i < 8; ++i) cuts.push_back(Next(random) % full.size());
+    for (size_t cut : cuts) {
+      for (oracle::Target target :
+           {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
+        if (static_cast<int>(target) + 1 < variant) continue;
+        SCOPED_TRACE("P" + std::to_string(variant) + " cut " + std::to_string(cut) + " target " +
+                     std::to_string(static_cast<int>(target)));
+        StreamPair streams(full.substr(0, cut));
+        ASSERT_NE(streams.fast, nullptr);
+        ASSERT_NE(streams.slow, nullptr);
+        const oracle::Image fast = ReadFastImage(streams.fast, target);
+        const oracle::Image slow = oracle::ReadImage(streams.slow, target);
+        ASSERT_EQ(fast.status, slow.status);
+        ASSERT_EQ(fast.width, slow.width);
+        ASSERT_EQ(fast.height, slow.height);
+        ASSERT_EQ(fast.pixels, slow.pixels);
+        ASSERT_EQ(fast.progressRows, slow.progressRows);
+        ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+        ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
+        for (int after = 0; after < 4; ++after) {
+          int32_t fastValue = kUnwrittenInt;
+          int32_t slowValue = kUnwrittenInt;
+          ASSERT_EQ(ReadNetpbmInt(streams.fast, &fastValue),
+                    oracle::ReadInt(streams.slow, &slowValue));
+          ASSERT_EQ(fastValue, slowValue);
+          ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+        }
+      }
+    }
+  }
+}
+
+// The image reader leaves the stream right after the raster's last token
+// and its delimiter, not where a buffer stopped: the bytes after it are
+// read next. Worked out by hand: a 2 x 2 image of four numbers.
+TEST(NetpbmFastPath, ImageReadLeavesTheStreamAfterTheLastTokenOfTheRaster) {
+  const std::string text = "P2 2 2 255\n1 2\r\n3 4\n# tail\n77 ";
+  FILE* stream = testing::OpenBytes(text);
+  ASSERT_NE(stream, nullptr);
+  const oracle::Image image = ReadFastImage(stream, oracle::Target::kPgm);
+  ASSERT_EQ(image.status, PBM_OK);
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{1, 2, 3, 4}));
+  // "4" ends at the LF after it, which is consumed as its delimiter.
+  EXPECT_EQ(ftell(stream), static_cast<long>(text.find("# tail")));
+  EXPECT_EQ(feof(stream), 0);
+  int32_t value = 0;
+  EXPECT_EQ(ReadNetpbmInt(stream, &value), PBM_OK);
+  EXPECT_EQ(value, 77);  // the comment reads as the LF that ends it
+  fclose(stream);
+}
+
+struct DigitRunCase {
+  const char* bytes;  // eight
+  uint32_t length;
+  uint32_t value;
+};
+
+// Digit runs worked out by hand: the bytes either side of '0'..'9' ('/' and
+// ':'), digits with the high bit set (octal 261 and 271), the cap at seven.
+const DigitRunCase kDigitRuns[] = {
+    {"x2345678", 0, 0},         {"7 345678", 1, 7},       {"42\r\n5678", 2, 42},
+    {"255#1234", 3, 255},       {"0009/123", 4, 9},       {"12345:78", 5, 12345},
+    {"654321\2618", 6, 654321}, {"98765432", 7, 9876543}, {"0000000x", 7, 0},
+    {"/0123456", 0, 0},         {"9\271123456", 1, 9},    {"4294967\x00", 7, 4294967},
+};
+
+TEST(NetpbmFastPath, DecimalDigitRunCountsAndValuesTheLeadingDigits) {
+  for (const DigitRunCase& run : kDigitRuns) {
+    SCOPED_TRACE(run.bytes);
+    uint8_t bytes[8];
+    memcpy(bytes, run.bytes, sizeof bytes);
+    uint32_t value = 0xDEADBEEF;
+    EXPECT_EQ(ReadDecimalDigitRun(bytes, &value), run.length);
+    EXPECT_EQ(value, run.value);
   }
 }
 
