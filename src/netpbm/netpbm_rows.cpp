@@ -7,23 +7,29 @@
 #include "netpbm/netpbm_byte_source.h"
 #include "netpbm/netpbm_source_reads.h"
 #include "netpbm/pbm_bit_expansion.h"
+#include "netpbm/plain_raster_scan.h"
 
 namespace quentarpbm {
 
 namespace {
 
-ResultCode ReadPlainPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    const ResultCode result = ReadPlainPbmBitFrom(source, &row[i]);
-    if (result != PBM_OK) return result;
-  }
-  return PBM_OK;
-}
-
 // Raw samples come in chunks of this many bytes where a row needs a buffer.
 constexpr size_t kRawChunkBytes = 4096;
 
 size_t PixelCount(int32_t count) { return count > 0 ? static_cast<size_t>(count) : 0u; }
+
+// Plain rows are scanned from the buffer in blocks; what the scanner leaves
+// is read token by token, and then the scan goes on.
+ResultCode ReadPlainPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
+  const size_t pixels = PixelCount(count);
+  size_t done = 0;
+  while ((done += ScanPlainBits(source, row + done, pixels - done)) < pixels) {
+    const ResultCode result = ReadPlainPbmBitFrom(source, &row[done]);
+    if (result != PBM_OK) return result;
+    ++done;
+  }
+  return PBM_OK;
+}
 
 // Bits most significant first, eight pixels per byte by table; each row
 // starts on a fresh byte, so the unused low bits of its last byte are
@@ -51,11 +57,13 @@ ResultCode ReadRawPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) 
 }
 
 ResultCode ReadPlainPgmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
+  const size_t samples = PixelCount(count);
+  size_t done = 0;
+  while ((done += ScanPlainSamples(source, row + done, samples - done)) < samples) {
     int32_t sample = 0;
     const ResultCode result = ReadNetpbmIntFrom(source, &sample);
     // Stored also on failure: a number cut off by the end keeps its digits.
-    row[i] = static_cast<uint8_t>(sample);
+    row[done++] = static_cast<uint8_t>(sample);
     if (result != PBM_OK) return result;
   }
   return PBM_OK;
@@ -67,20 +75,27 @@ ResultCode ReadRawPgmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) 
   return ReadSourceBytes(source, row, samples) == samples ? PBM_OK : PBM_E_READ;
 }
 
-// Plain colour never fails: past the end every number reads as 0, and a bad
-// token costs only the one character it consumed.
-void ReadPlainPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    int32_t red = 0;
-    int32_t green = 0;
-    int32_t blue = 0;
-    ReadNetpbmIntFrom(source, &red);
-    ReadNetpbmIntFrom(source, &green);
-    ReadNetpbmIntFrom(source, &blue);
-    row[3 * i] = static_cast<uint8_t>(blue);
-    row[3 * i + 1] = static_cast<uint8_t>(green);
-    row[3 * i + 2] = static_cast<uint8_t>(red);
+// Red, green, blue triples turned into blue, green, red in place.
+void SwapRedAndBlue(uint8_t* row, size_t pixels) {
+  for (size_t i = 0; i < pixels; ++i) {
+    const uint8_t red = row[3 * i];
+    row[3 * i] = row[3 * i + 2];
+    row[3 * i + 2] = red;
   }
+}
+
+// Plain colour never fails: past the end every number reads as 0, and a bad
+// token costs only the one character it consumed. The row is read in file
+// order, red, green, blue, and then swapped.
+void ReadPlainPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
+  const size_t samples = 3 * PixelCount(count);
+  size_t done = 0;
+  while ((done += ScanPlainSamples(source, row + done, samples - done)) < samples) {
+    int32_t sample = 0;
+    ReadNetpbmIntFrom(source, &sample);
+    row[done++] = static_cast<uint8_t>(sample);
+  }
+  SwapRedAndBlue(row, samples / 3);
 }
 
 // The row is read whole, red, green, blue, then turned into blue, green,
@@ -92,11 +107,7 @@ void ReadRawPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t pixels = PixelCount(count);
   const size_t got = ReadSourceBytes(source, row, 3 * pixels);
   const size_t whole = got / 3;
-  for (size_t i = 0; i < whole; ++i) {
-    const uint8_t red = row[3 * i];
-    row[3 * i] = row[3 * i + 2];
-    row[3 * i + 2] = red;
-  }
+  SwapRedAndBlue(row, whole);
   if (whole == pixels) return;
   // Previous pixel's components, now stored blue, green, red.
   uint8_t blue = whole > 0 ? row[3 * whole - 3] : 0;

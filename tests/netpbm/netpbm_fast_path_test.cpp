@@ -12,6 +12,7 @@
 #include "netpbm/byte_reader_oracle.h"
 #include "netpbm/decimal_digit_run.h"
 #include "netpbm/netpbm.h"
+#include "netpbm/netpbm_text_block.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -324,16 +325,57 @@ std::string LargePlainImage(std::mt19937& random, int variant) {
   return text + "\n17 0042 9";
 }
 
+// A large plain image of the simple text the block scanners take, with what
+// they must hand over or carry across blocks now and then: runs of
+// whitespace longer than a block, numbers of four to twelve digits (leading
+// zeros too), bits with no whitespace between them, CR LF and tabs.
+std::string LargeSimplePlainImage(std::mt19937& random, int variant) {
+  const int32_t width = variant == 1 ? 397 : variant == 2 ? 211 : 119;
+  const int32_t height = variant == 1 ? 160 : variant == 2 ? 90 : 70;
+  std::string text = "P" + std::to_string(variant) + "\n" + std::to_string(width) + " " +
+                     std::to_string(height) + (variant == 1 ? "\n" : "\n255\n");
+  const size_t tokens =
+      static_cast<size_t>(width) * static_cast<size_t>(height) * (variant == 3 ? 3u : 1u);
+  const std::string spaces = " \t\n\r";
+  for (size_t i = 0; i < tokens; ++i) {
+    const uint32_t roll = Next(random) % 100;
+    if (variant == 1) {
+      text += Next(random) % 2 == 0 ? "1" : "0";
+    } else if (roll < 90) {
+      text += std::to_string(Next(random) % 256);
+    } else {
+      const std::string digits = std::to_string(Next(random)) + std::to_string(Next(random));
+      text += std::string(Next(random) % 3, '0') + digits.substr(0, 1 + Next(random) % 12);
+    }
+    if (roll < 3) {
+      for (uint32_t n = 40 + Next(random) % 100; n > 0; --n) text += spaces[Next(random) % 4];
+    } else if (roll < 8) {
+      text += "\r\n";
+    } else if (roll < 12) {
+      text += "\t";
+    } else if (variant != 1 || roll < 50) {
+      text += roll < 20 ? "\n" : " ";
+    }
+  }
+  return text + "\n17 0042 9";
+}
+
 // Large plain images cut in many places, among them around the block sizes a
 // reader might buffer (counted from the raster) and near the end:
 // pixels, results, the stream position and end-of-file flag after the image
 // read, and the numbers read after it all come out as byte by byte.
 TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
   std::mt19937 random(31);
-  for (int variant = 1; variant <= 3; ++variant) {
-    const std::string full = LargePlainImage(random, variant);
-    const size_t raster =
-        full.find(variant == 1 ? "\n" : " 255\r\n", full.find("large")) + (variant == 1 ? 1u : 6u);
+  for (int image = 0; image < 6; ++image) {
+    const int variant = 1 + image % 3;
+    const bool simple = image >= 3;
+    const std::string full =
+        simple ? LargeSimplePlainImage(random, variant) : LargePlainImage(random, variant);
+    // The raster starts after the header's lines: three, but two for the
+    // simple PBM with no maxval line.
+    size_t raster = 0;
+    for (int line = simple && variant == 1 ? 2 : 3; line > 0; --line)
+      raster = full.find('\n', raster) + 1;
     std::vector<size_t> cuts = {full.size(), raster, raster + 1};
     for (size_t block = 4096; raster + block + 1 < full.size(); block *= 2) {
       for (size_t offset : {block - 1, block, block + 1}) cuts.push_back(raster + offset);
@@ -418,6 +460,85 @@ TEST(NetpbmFastPath, DecimalDigitRunCountsAndValuesTheLeadingDigits) {
     EXPECT_EQ(value, run.value);
   }
 }
+
+// What a block's masks must say of each byte, worked out from the text's rules.
+TextBlockClasses ExpectedClasses(const uint8_t* bytes, uint8_t highestDigit) {
+  TextBlockClasses expected = {0, 0};
+  for (size_t k = 0; k < kTextBlockBytes; ++k) {
+    const uint8_t byte = bytes[k];
+    if (byte >= '0' && byte <= highestDigit) expected.digits |= uint64_t{1} << k;
+    if (byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r')
+      expected.whitespace |= uint64_t{1} << k;
+  }
+  return expected;
+}
+
+// A block worked out by hand: each run of up to three digits has its value
+// modulo 256 at its last byte; VT, FF and '#' are in no class.
+TEST(NetpbmFastPath, NumberBlockClassifiesBytesAndValuesShortRuns) {
+  std::string text = testing::Bytes(
+      "255 12\t3\r\n0 7 999 1000\v#09\f0\x80"
+      "8");
+  text.resize(kTextBlockBytes, ' ');
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  ShortRunValues values;
+  const TextBlockClasses block = ClassifyNumberBlock(bytes, values);
+  const TextBlockClasses expected = ExpectedClasses(bytes, '9');
+  EXPECT_EQ(block.digits, expected.digits);
+  EXPECT_EQ(block.whitespace, expected.whitespace);
+  const struct {
+    const char* run;
+    uint8_t value;
+  } kRuns[] = {{"255", 255},
+               {"12", 12},
+               {"3", 3},
+               {"0 ", 0},
+               {"7", 7},
+               {"999", 231},
+               {"09", 9},
+               {"\f0", 0},
+               {"\x80"
+                "8",
+                8}};
+  for (const auto& run : kRuns) {
+    SCOPED_TRACE(run.run);
+    const size_t at = text.find(run.run);
+    ASSERT_NE(at, std::string::npos);
+    const size_t last = at + strlen(run.run) - (run.run[strlen(run.run) - 1] == ' ' ? 2 : 1);
+    EXPECT_EQ(values[last], run.value);
+  }
+  const TextBlockClasses bits = ClassifyTextBlock(bytes, '1');
+  EXPECT_EQ(bits.digits, ExpectedClasses(bytes, '1').digits);
+  EXPECT_EQ(bits.whitespace, expected.whitespace);
+}
+
+#if defined(__SSE2__)
+// The SSE2 classification against the table one that builds without SSE2
+// run, on blocks of Netpbm text and of any bytes.
+TEST(NetpbmFastPath, Sse2AndTableClassifyEveryBlockAlike) {
+  std::mt19937 random(41);
+  for (int input = 0; input < 3000; ++input) {
+    const std::string text =
+        input % 2 == 0 ? RandomText(random, kTextBlockBytes) : RandomBytes(random, kTextBlockBytes);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    SCOPED_TRACE(input);
+    for (const uint8_t highestDigit : {uint8_t{'1'}, uint8_t{'9'}}) {
+      const TextBlockClasses sse2 = ClassifyTextBlockSse2(bytes, highestDigit);
+      const TextBlockClasses table = ClassifyTextBlockByTable(bytes, highestDigit);
+      ASSERT_EQ(sse2.digits, table.digits);
+      ASSERT_EQ(sse2.whitespace, table.whitespace);
+      ASSERT_EQ(table.digits, ExpectedClasses(bytes, highestDigit).digits);
+    }
+    ShortRunValues sse2Values;
+    ShortRunValues tableValues;
+    const TextBlockClasses sse2 = ClassifyNumberBlockSse2(bytes, sse2Values);
+    const TextBlockClasses table = ClassifyNumberBlockByTable(bytes, tableValues);
+    ASSERT_EQ(sse2.digits, table.digits);
+    ASSERT_EQ(sse2.whitespace, table.whitespace);
+    ASSERT_EQ(memcmp(sse2Values, tableValues, kTextBlockBytes), 0);
+  }
+}
+#endif
 
 // A tiny file that declares a large image: every row after the end comes
 // out as the byte-at-a-time reader gives it (white for promoted bits).
