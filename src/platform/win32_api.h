@@ -35,6 +35,9 @@ typedef void* LPOVERLAPPED;  // always passed as null
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000u
 #define GMEM_MOVEABLE 0x0002u
 #define GMEM_ZEROINIT 0x0040u
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
 
 typedef struct tagPALETTEENTRY {
   BYTE peRed;
@@ -54,6 +57,10 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                      LPOVERLAPPED overlapped);
 DWORD WINAPI GetTempPathA(DWORD bufferLength, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
+
+// Committed pages (KERNEL32).
+LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect);
+BOOL WINAPI VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
 
 // Global memory blocks (KERNEL32).
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);

@@ -21,22 +21,22 @@ using testing::UsePrivateTempDirectory;
 struct Format {
   const char* label;
   std::string file;
-  bool grey;       // the PGM path makes a grey palette
-  bool whiteBlack; // the PBM path locks the header block a second time
+  bool grey;         // the PGM path makes a grey palette
+  bool whiteBlack;   // the PBM path locks the header block a second time
   int failingCalls;  // acquisitions whose failure fails the conversion
 };
 
 const Format kFormats[] = {
-    // Two file opens, the signature read, temp path, temp name, mapping,
-    // view, then the blocks: PBM one allocation and two locks, PGM a palette
+    // Two file opens, the signature read, the row store's block, temp path,
+    // temp name, mapping, view, then the blocks: PBM one allocation and two locks, PGM a palette
     // (allocation, lock, creation) and the header (allocation, lock), PPM one
     // allocation and one lock.
-    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 10},
-    {"RawPbm", "P4 2 2 \x80\x40", false, true, 10},
-    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 12},
-    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 12},
-    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 9},
-    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 9},
+    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 11},
+    {"RawPbm", "P4 2 2 \x80\x40", false, true, 11},
+    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 13},
+    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 13},
+    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 10},
+    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 10},
 };
 
 // The code the conversion must give when the nth call of api fails.
@@ -54,6 +54,8 @@ int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
       return PBM_E_MAPPING;
     case StandinApi::kMapViewOfFile:
       return PBM_E_VIEW;
+    case StandinApi::kVirtualAlloc:  // the row store's block
+      return PBM_E_NO_MEMORY;
     case StandinApi::kCreatePalette:
       return PBM_E_PALETTE;
     case StandinApi::kGlobalAlloc:  // the grey palette's record comes first
@@ -67,10 +69,10 @@ int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
 }
 
 const StandinApi kAcquisitions[] = {
-    StandinApi::kCreateFileA,      StandinApi::kReadFile,         StandinApi::kGetTempPathA,
+    StandinApi::kCreateFileA,      StandinApi::kReadFile,           StandinApi::kGetTempPathA,
     StandinApi::kGetTempFileNameA, StandinApi::kCreateFileMappingA, StandinApi::kMapViewOfFile,
-    StandinApi::kGlobalAlloc,      StandinApi::kGlobalLock,       StandinApi::kCreatePalette,
-    StandinApi::kGetObjectA,       StandinApi::kGetPaletteEntries,
+    StandinApi::kGlobalAlloc,      StandinApi::kGlobalLock,         StandinApi::kCreatePalette,
+    StandinApi::kGetObjectA,       StandinApi::kGetPaletteEntries,  StandinApi::kVirtualAlloc,
 };
 
 class ConversionFaultSweep : public ::testing::TestWithParam<Format> {};
@@ -98,8 +100,7 @@ TEST_P(ConversionFaultSweep, EachFailingCallGivesItsCodeAndLeavesNothing) {
   for (size_t a = 0; a < std::size(kAcquisitions); ++a) {
     for (int nth = 1; nth <= calls[a]; ++nth) {
       const StandinApi api = kAcquisitions[a];
-      SCOPED_TRACE("api " + std::to_string(static_cast<int>(api)) + " call " +
-                   std::to_string(nth));
+      SCOPED_TRACE("api " + std::to_string(static_cast<int>(api)) + " call " + std::to_string(nth));
       StandinReset();
       StandinFailCall(api, nth);
       name[0] = '\0';

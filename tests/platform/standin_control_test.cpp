@@ -1,4 +1,6 @@
 // The stand-in's own controls and the strictness it adds beyond what Wine shows: native only.
+#include "platform/posix/standin_control.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/standin_control.h"
 #include "platform/standin_test_files.h"
 #include "platform/win32_api.h"
 #include "support/test_files.h"
@@ -211,6 +212,31 @@ bool AttemptGlobalFree(bool inject) {
   return ok;
 }
 
+void* AllocRegion() {
+  return VirtualAlloc(nullptr, 5000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+bool AttemptVirtualAlloc(bool inject) {
+  FailNextCallIf(inject, StandinApi::kVirtualAlloc);
+  void* region = AllocRegion();
+  if (region != nullptr) {
+    EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  }
+  return region != nullptr;
+}
+
+bool AttemptVirtualFree(bool inject) {
+  void* region = AllocRegion();
+  FailNextCallIf(inject, StandinApi::kVirtualFree);
+  const bool ok = VirtualFree(region, 0, MEM_RELEASE) != FALSE;
+  if (!ok) {
+    // Still there, and still released whole.
+    static_cast<unsigned char*>(region)[4999] = 1;
+    EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  }
+  return ok;
+}
+
 // A one-entry palette.
 HPALETTE MakePalette() {
   LOGPALETTE palette = {0x300, 1, {{10, 20, 30, 0}}};
@@ -296,6 +322,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"GlobalLock", StandinApi::kGlobalLock, AttemptGlobalLock},
         FaultCase{"GlobalUnlock", StandinApi::kGlobalUnlock, AttemptGlobalUnlock},
         FaultCase{"GlobalFree", StandinApi::kGlobalFree, AttemptGlobalFree},
+        FaultCase{"VirtualAlloc", StandinApi::kVirtualAlloc, AttemptVirtualAlloc},
+        FaultCase{"VirtualFree", StandinApi::kVirtualFree, AttemptVirtualFree},
         FaultCase{"CreatePalette", StandinApi::kCreatePalette, AttemptCreatePalette},
         FaultCase{"GetObjectA", StandinApi::kGetObjectA, AttemptGetObject},
         FaultCase{"GetPaletteEntries", StandinApi::kGetPaletteEntries, AttemptGetPaletteEntries},

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_api.h"
 #include "platform/standin_test_files.h"
+#include "platform/win32_api.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
@@ -110,8 +110,8 @@ class StandinSharing : public ::testing::TestWithParam<SharingCase> {};
 TEST_P(StandinSharing, SecondOpenFollowsBothSidesShareModes) {
   const SharingCase& c = GetParam();
   const std::string path = WriteTestFile(std::string("shared-") + c.name, "data");
-  const HANDLE first = CreateFileA(path.c_str(), c.first_access, c.first_share, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
+  const HANDLE first =
+      CreateFileA(path.c_str(), c.first_access, c.first_share, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(first, INVALID_HANDLE_VALUE);
   const HANDLE second = CreateFileA(path.c_str(), c.second_access, c.second_share, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
@@ -365,6 +365,24 @@ TEST(StandinGlobalMemory, UnlockCountsLocksDownAndFailsWhenNotLocked) {
   EXPECT_EQ(GlobalFree(block), nullptr);
 }
 
+TEST(StandinVirtualMemory, CommittedRegionIsZeroedWritableAndReleasedWhole) {
+  const size_t size = 3 * 1024 * 1024 + 5;
+  auto* region = static_cast<unsigned char*>(
+      VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(region, nullptr);
+  size_t nonZero = 0;
+  for (size_t i = 0; i < size; ++i) nonZero += region[i] != 0 ? 1u : 0u;
+  EXPECT_EQ(nonZero, 0u);
+  region[0] = 1;
+  region[size - 1] = 2;
+  // Only the whole region, from its start, with no size.
+  EXPECT_FALSE(VirtualFree(region + 4096, 0, MEM_RELEASE));
+  EXPECT_FALSE(VirtualFree(region, size, MEM_RELEASE));
+  EXPECT_EQ(region[size - 1], 2);
+  EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  EXPECT_FALSE(VirtualFree(region, 0, MEM_RELEASE));
+}
+
 TEST(StandinGlobalMemory, NullIsNoBlock) {
   EXPECT_EQ(GlobalLock(nullptr), nullptr);
   EXPECT_FALSE(GlobalUnlock(nullptr));
@@ -394,8 +412,8 @@ const LOGPALETTE* AsLogPalette(const std::vector<unsigned char>& storage) {
 std::string EntryBytes(const std::vector<PALETTEENTRY>& entries) {
   std::string bytes;
   for (const PALETTEENTRY& e : entries) {
-    bytes += {static_cast<char>(e.peRed), static_cast<char>(e.peGreen),
-              static_cast<char>(e.peBlue), static_cast<char>(e.peFlags)};
+    bytes += {static_cast<char>(e.peRed), static_cast<char>(e.peGreen), static_cast<char>(e.peBlue),
+              static_cast<char>(e.peFlags)};
   }
   return bytes;
 }

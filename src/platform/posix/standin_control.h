@@ -23,6 +23,8 @@ enum class StandinApi {
   kGetObjectA,
   kGetPaletteEntries,
   kDeleteObject,
+  kVirtualAlloc,
+  kVirtualFree,
   kCount
 };
 
@@ -33,8 +35,8 @@ void StandinFailCall(StandinApi api, int nth);
 // Number of calls of api since the last StandinReset.
 int StandinCallCount(StandinApi api);
 
-// Live objects of every kind: open files, mappings, views, global blocks and
-// palettes. A conversion that cleans up after itself leaves this unchanged.
+// Live objects of every kind: open files, mappings, views, global blocks,
+// committed regions and palettes. A conversion that cleans up after itself leaves this unchanged.
 int StandinLiveHandles();
 
 // Clears pending faults and call counts; live objects are left alone.
