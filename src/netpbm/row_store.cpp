@@ -16,9 +16,9 @@ void* AllocCleared(int32_t bytes) {
   return calloc(bytes > 0 ? static_cast<size_t>(bytes) : 1u, 1u);
 }
 
-// The block comes straight from the system as committed, zeroed pages: no
-// allocator clears it a second time, and the platform may back a large one
-// with large pages, which first writes then fault in far fewer times.
+// The block is committed, zeroed memory from the platform: a large one is the
+// system's own pages, which no allocator clears a second time, and the POSIX
+// stand-in backs it with large pages, so writing the rows faults far less.
 uint8_t* AllocClearedBlock(int32_t bytes) {
   const SIZE_T size = bytes > 0 ? static_cast<SIZE_T>(bytes) : 1u;
   return static_cast<uint8_t*>(

@@ -366,21 +366,24 @@ TEST(StandinGlobalMemory, UnlockCountsLocksDownAndFailsWhenNotLocked) {
 }
 
 TEST(StandinVirtualMemory, CommittedRegionIsZeroedWritableAndReleasedWhole) {
-  const size_t size = 3 * 1024 * 1024 + 5;
-  auto* region = static_cast<unsigned char*>(
-      VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-  ASSERT_NE(region, nullptr);
-  size_t nonZero = 0;
-  for (size_t i = 0; i < size; ++i) nonZero += region[i] != 0 ? 1u : 0u;
-  EXPECT_EQ(nonZero, 0u);
-  region[0] = 1;
-  region[size - 1] = 2;
-  // Only the whole region, from its start, with no size.
-  EXPECT_FALSE(VirtualFree(region + 4096, 0, MEM_RELEASE));
-  EXPECT_FALSE(VirtualFree(region, size, MEM_RELEASE));
-  EXPECT_EQ(region[size - 1], 2);
-  EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
-  EXPECT_FALSE(VirtualFree(region, 0, MEM_RELEASE));
+  // Small and large regions alike, odd sizes included.
+  for (const size_t size :
+       {size_t{5000}, size_t{3} * 1024 * 1024 + 5, size_t{9} * 1024 * 1024 + 5}) {
+    SCOPED_TRACE(size);
+    auto* region = static_cast<unsigned char*>(
+        VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(region, nullptr);
+    size_t nonZero = 0;
+    for (size_t i = 0; i < size; ++i) nonZero += region[i] != 0 ? 1u : 0u;
+    EXPECT_EQ(nonZero, 0u);
+    memset(region, 0x5A, size);
+    // Only the whole region, from its start, with no size.
+    EXPECT_FALSE(VirtualFree(region + 4096, 0, MEM_RELEASE));
+    EXPECT_FALSE(VirtualFree(region, size, MEM_RELEASE));
+    EXPECT_EQ(region[size - 1], 0x5A);
+    EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+    EXPECT_FALSE(VirtualFree(region, 0, MEM_RELEASE));
+  }
 }
 
 TEST(StandinGlobalMemory, NullIsNoBlock) {

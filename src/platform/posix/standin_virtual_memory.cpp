@@ -1,5 +1,9 @@
-// VirtualAlloc and VirtualFree: committed, zeroed regions of fresh pages, released whole.
+// VirtualAlloc and VirtualFree: committed, zeroed regions, released whole.
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <map>
 #include <new>
@@ -16,6 +20,41 @@ std::map<void*, size_t>& Regions() {
   return *regions;
 }
 
+// Small regions come from the C heap, which hands freed memory out again
+// without new page faults; large ones are mapped on their own, starting on a
+// 2 MB boundary and marked for large pages where the system offers them on
+// request, so that they are first written with a fault per 2 MB instead of
+// one per 4 KB. Either way the bytes are zero.
+constexpr size_t kLargeRegionBytes = size_t{4} << 20;
+constexpr size_t kLargePageBytes = size_t{2} << 20;
+
+bool IsLargeRegion(size_t bytes) { return bytes >= kLargeRegionBytes; }
+
+void* MapLargeRegion(size_t bytes) {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t length = (bytes + page - 1) / page * page;
+  const size_t span = length + kLargePageBytes;
+  void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  // The slack either side of the aligned region goes back at once.
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kLargePageBytes - 1) & ~(kLargePageBytes - 1);
+  if (aligned > start) munmap(mapped, aligned - start);
+  const size_t tail = span - (aligned - start) - length;
+  if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+  void* region = reinterpret_cast<void*>(aligned);
+  madvise(region, length, MADV_HUGEPAGE);  // only a hint
+  return region;
+}
+
+void ReleaseRegion(void* region, size_t bytes) {
+  if (IsLargeRegion(bytes)) {
+    munmap(region, bytes);
+  } else {
+    free(region);
+  }
+}
+
 }  // namespace
 
 // Reserves and commits in one go (MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE,
@@ -28,18 +67,15 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD alloca
       protect != PAGE_READWRITE || bytes == 0) {
     return nullptr;
   }
-  void* region = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (region == MAP_FAILED) return nullptr;
+  void* region = IsLargeRegion(bytes) ? MapLargeRegion(bytes) : malloc(bytes);
+  if (region == nullptr) return nullptr;
+  if (!IsLargeRegion(bytes)) memset(region, 0, bytes);
   try {
     Regions().emplace(region, bytes);
   } catch (const std::bad_alloc&) {
-    munmap(region, bytes);
+    ReleaseRegion(region, bytes);
     return nullptr;
   }
-  // Large pages where the system offers them on request: a big region is
-  // then first written with a fault per 2 MB instead of one per 4 KB. Only
-  // a hint; the region is the same without it.
-  madvise(region, bytes, MADV_HUGEPAGE);
   quentarpbm::ChangeLiveObjects(1);
   return region;
 }
@@ -51,7 +87,7 @@ extern "C" BOOL WINAPI VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType)
   if (quentarpbm::InjectedFailure(StandinApi::kVirtualFree)) return FALSE;
   const auto found = Regions().find(address);
   if (bytes != 0 || freeType != MEM_RELEASE || found == Regions().end()) return FALSE;
-  munmap(found->first, found->second);
+  ReleaseRegion(found->first, found->second);
   Regions().erase(found);
   quentarpbm::ChangeLiveObjects(-1);
   return TRUE;
