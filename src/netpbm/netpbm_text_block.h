@@ -56,8 +56,8 @@ inline TextBlockClasses ClassifyNumberBlockByTable(const uint8_t* bytes, ShortRu
 }
 
 #if defined(__SSE2__)
-// Sixteen bytes per compare where the processor has SSE2 (every 64-bit x86;
-// the 32-bit Windows build assumes only a Pentium Pro and takes the table).
+// Sixteen bytes per compare where the processor has SSE2 (every x86 build
+// here: 64-bit x86 always has it, and the 32-bit Windows build asks for it).
 struct TextChunkClasses {
   __m128i digit;
   __m128i space;
