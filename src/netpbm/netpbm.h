@@ -21,6 +21,7 @@ enum NetpbmMagic : int32_t {
 
 // The image in memory: one pointer per row, in file order, into one
 // contiguous block of rows x columns x bytes per pixel; rows[0] is the block.
+// An image without pixels has rows[0] alone.
 // Owned by whoever received it from an image reader; release with FreeRowStore.
 typedef uint8_t** RowStore;
 
@@ -87,7 +88,8 @@ ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalB
 // (row, height, userValue) after each. On success *status is PBM_OK and the
 // caller owns the store; damage in the raster shows only in the samples.
 // Otherwise null: the header's code (no store, no calls) or PBM_E_NO_MEMORY
-// for a size that cannot be stored (header fields then filled). The rows may
+// for a size that cannot be stored or memory that runs out (header fields
+// then filled, no calls). Rows without pixels are not read. The rows may
 // read ahead of themselves (progress must not use the stream); on return the
 // stream is where reading byte by byte would have left it.
 RowStore ReadPbmImage(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
@@ -101,7 +103,8 @@ RowStore ReadPpmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* ma
 
 // A store of rows x columns x bytesPerPixel bytes, or null when a size is
 // negative, the pointer array or the block exceeds INT32_MAX bytes, or memory
-// runs out; nothing is left allocated then. rows 0 gives an empty store.
+// runs out; nothing is left allocated then. A store without pixels (0 rows or
+// 0 columns) has only entry 0, whatever the number of rows.
 RowStore AllocRowStore(int32_t columns, int32_t rows, int32_t bytesPerPixel);
 // Releases the block (through entry 0) and then the pointer array; null is
 // ignored. rows is not needed and is accepted for the callers' convenience.

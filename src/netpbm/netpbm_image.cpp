@@ -36,7 +36,7 @@ constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRowFrom, 1};
 constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRowFrom, 3};
 
 // Rows are read through a buffer of this many bytes; raw rows bypass it.
-constexpr size_t kRowSourceBytes = 32768;
+constexpr int32_t kRowSourceBytes = 32768;
 
 RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int32_t* height,
                    int32_t* maxval, ResultCode* status, PBMProgressCallback progress,
@@ -50,7 +50,11 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   const int32_t columns = *width;
   const int32_t rows = *height;
   RowStore store = AllocRowStore(columns, rows, target.bytesPerPixel);
-  if (store == nullptr) {
+  // Plain text is read through a buffer, not a call per byte; it lives on
+  // the heap, since hosts call from threads with small stacks.
+  uint8_t* buffer = nullptr;
+  if (store == nullptr || AllocRowScratch(kRowSourceBytes, 1, &buffer) != PBM_OK) {
+    FreeRowStore(store, rows);
     *status = PBM_E_NO_MEMORY;
     return nullptr;
   }
@@ -62,15 +66,15 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // read fails alike, so the first row read after that is what every later
   // row reads too: it is copied instead of failing byte by byte.
   const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
-  // Plain text is read through a buffer, not a call per byte; the stream is
-  // left exactly after the last byte the rows took.
-  uint8_t buffer[kRowSourceBytes];
-  NetpbmByteSource source = BufferedByteSource(stream, buffer, sizeof buffer);
+  // The stream is left exactly after the last byte the rows took.
+  NetpbmByteSource source =
+      BufferedByteSource(stream, buffer, static_cast<size_t>(kRowSourceBytes));
   const uint8_t* endedRow = nullptr;
   for (int32_t i = 0; i < rows; ++i) {
-    if (endedRow != nullptr) {
+    // Rows without pixels read nothing, and the store has no entry for them.
+    if (rowBytes > 0 && endedRow != nullptr) {
       memcpy(store[i], endedRow, rowBytes);
-    } else {
+    } else if (rowBytes > 0) {
       const bool ended = source.ended;
       target.readRow(&source, store[i], columns, maxvalByte, magic);
       if (ended) endedRow = store[i];
@@ -78,6 +82,7 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
     if (progress != nullptr) progress(i, rows, userValue);
   }
   ReleaseByteSource(&source);
+  FreeRowScratch(buffer);
   *status = PBM_OK;
   return store;
 }

@@ -32,16 +32,20 @@ RowStore AllocRowStore(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
   // size is proved to fit before anything is allocated, so the block is never
   // smaller than rows x columns x bytesPerPixel.
   if (rows < 0) return nullptr;
-  // An empty store still has entry 0, holding a block for FreeRowStore.
-  const int32_t entries = rows > 0 ? rows : 1;
   int32_t arrayBytes = 0;
   int32_t rowBytes = 0;
   int32_t blockBytes = 0;
-  if (!MulFitsInt32(entries, static_cast<int32_t>(sizeof(uint8_t*)), &arrayBytes)) return nullptr;
+  // The array is sized for every row even where it is not made, so the
+  // sizes refused do not depend on whether the image has pixels.
+  if (!MulFitsInt32(rows, static_cast<int32_t>(sizeof(uint8_t*)), &arrayBytes)) return nullptr;
   if (!MulFitsInt32(columns, bytesPerPixel, &rowBytes)) return nullptr;
   if (!MulFitsInt32(rows, rowBytes, &blockBytes)) return nullptr;
-
-  RowStore store = static_cast<RowStore>(AllocCleared(arrayBytes));
+  // A store without pixels has entry 0 only, holding a block for
+  // FreeRowStore: a declared height of millions then costs no memory.
+  const bool hasPixels = blockBytes > 0;
+  const int32_t entries = hasPixels ? rows : 1;
+  RowStore store = static_cast<RowStore>(
+      AllocCleared(hasPixels ? arrayBytes : static_cast<int32_t>(sizeof(uint8_t*))));
   if (store == nullptr) return nullptr;
   uint8_t* block = AllocClearedBlock(blockBytes);
   if (block == nullptr) {
@@ -49,7 +53,7 @@ RowStore AllocRowStore(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
     return nullptr;
   }
   store[0] = block;
-  for (int32_t i = 1; i < rows; ++i)
+  for (int32_t i = 1; i < entries; ++i)
     store[i] = block + static_cast<size_t>(i) * static_cast<size_t>(rowBytes);
   return store;
 }

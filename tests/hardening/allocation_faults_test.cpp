@@ -18,6 +18,7 @@ namespace {
 using testing::CallocCount;
 using testing::FailCallocAt;
 using testing::FilesIn;
+using testing::LargestCalloc;
 using testing::UsePrivateTempDirectory;
 
 using Converter = ResultCode (*)(FILE*, char*, HANDLE*, HGLOBAL*, PBMProgressCallback, uint32_t);
@@ -54,6 +55,7 @@ struct Conversion {
   std::vector<uint8_t> pixels;  // the whole pixel file, on success
   uint32_t stride = 0;
   int callocCalls = 0;
+  size_t largestCalloc = 0;
 };
 
 // Runs the converter with calloc call `failing` failing (0: none) and
@@ -67,6 +69,7 @@ Conversion Convert(const Variant& variant, int failing) {
   FailCallocAt(failing);
   result.code = variant.convert(stream, name, &mapping, &header, nullptr, 0);
   result.callocCalls = CallocCount();
+  result.largestCalloc = LargestCalloc();
   FailCallocAt(0);
   fclose(stream);
   result.headerNull = header == nullptr;
@@ -90,9 +93,9 @@ Conversion Convert(const Variant& variant, int failing) {
   return result;
 }
 
-// The row store's pointer array; its block comes from VirtualAlloc, whose
-// failure the stand-in's fault sweep covers.
-constexpr int kRowStoreCallocs = 1;
+// The row store's pointer array and the rows' read buffer; the store's block
+// comes from VirtualAlloc, whose failure the stand-in's fault sweep covers.
+constexpr int kImageCallocs = 2;
 
 class AllocationFaultSweep : public ::testing::TestWithParam<Variant> {};
 
@@ -101,18 +104,18 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
   const Variant& variant = GetParam();
   const Conversion clean = Convert(variant, 0);
   ASSERT_EQ(clean.code, PBM_OK);
-  // The row store, a scratch row per promoted row, and the grey palette's
-  // scratch copy: nothing else allocates.
+  // The row store, the read buffer, a scratch row per promoted row, and the
+  // grey palette's scratch copy: nothing else allocates.
   const int calls = clean.callocCalls;
-  ASSERT_EQ(calls, kRowStoreCallocs + variant.rowScratches + (variant.greyPalette ? 1 : 0));
+  ASSERT_EQ(calls, kImageCallocs + variant.rowScratches + (variant.greyPalette ? 1 : 0));
   const int liveBefore = StandinLiveHandles();
 
   for (int nth = 1; nth <= calls; ++nth) {
     SCOPED_TRACE("calloc call " + std::to_string(nth));
     const Conversion result = Convert(variant, nth);
-    const bool rowStore = nth <= kRowStoreCallocs;
+    const bool image = nth <= kImageCallocs;
     const bool paletteScratch = variant.greyPalette && nth == calls;
-    if (rowStore || paletteScratch) {
+    if (image || paletteScratch) {
       // No rows, or no colour table for the header block: both memory.
       EXPECT_EQ(result.code, PBM_E_NO_MEMORY);
       EXPECT_TRUE(result.headerNull);
@@ -125,7 +128,7 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
       // row holds what the clean run gave the row before it.
       ASSERT_EQ(result.code, PBM_OK);
       ASSERT_EQ(result.pixels.size(), clean.pixels.size());
-      const int32_t failedRow = nth - kRowStoreCallocs - 1;
+      const int32_t failedRow = nth - kImageCallocs - 1;
       const auto rowBytes = [&](const Conversion& c, int32_t fileRow) {
         const auto begin =
             c.pixels.begin() + static_cast<std::ptrdiff_t>(variant.height - 1 - fileRow) *
@@ -143,6 +146,27 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
     }
     EXPECT_EQ(FilesIn(temp), 0);
     EXPECT_EQ(StandinLiveHandles(), liveBefore);
+  }
+}
+
+// An image without pixels is walked row by row to its end, but its store
+// holds no row pointers: ten million declared rows cost no more than one.
+TEST(AllocationSizes, RowsWithoutPixelsTakeNoMemoryPerDeclaredRow) {
+  UsePrivateTempDirectory();
+  const Variant kZeroWide[] = {
+      {"Pbm", LoadPbmAsDib, "P1 0 10000000\n", 10000000, 0, false},
+      {"PgmFromRawPbm", LoadPgmAsDib, "P4 0 10000000\n", 10000000, 0, true},
+      {"Pgm", LoadPgmAsDib, "P5 0 10000000 255\n", 10000000, 0, true},
+      {"PpmFromPlainPgm", LoadPpmAsDib, "P2 0 10000000 255\n", 10000000, 0, false},
+      {"Ppm", LoadPpmAsDib, "P6 0 10000000 255\n", 10000000, 0, false},
+  };
+  for (const Variant& variant : kZeroWide) {
+    SCOPED_TRACE(variant.label);
+    const Conversion result = Convert(variant, 0);
+    EXPECT_EQ(result.code, PBM_E_MAPPING);
+    EXPECT_EQ(result.callocCalls, kImageCallocs + (variant.greyPalette ? 1 : 0));
+    // The read buffer, of 32 KB, is the largest allocation.
+    EXPECT_LE(result.largestCalloc, 32768u);
   }
 }
 

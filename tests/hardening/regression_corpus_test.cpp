@@ -46,7 +46,7 @@ TEST(RegressionCorpus, EveryFileGivesItsCodeAndLeavesNothing) {
     if (result.code == PBM_OK) {
       // The header block describes exactly the pixels handed over.
       EXPECT_EQ(Dword(result.header, 20), result.pixels.size());
-      EXPECT_EQ(result.progressRows.size(), Dword(result.header, 8));
+      EXPECT_EQ(result.progressCalls, Dword(result.header, 8));
       EXPECT_TRUE(result.pixelFileRemoved);
     } else {
       EXPECT_TRUE(result.headerNull);

@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<int> calls{0};
 std::atomic<int> failingCall{0};
+std::atomic<size_t> largestRequest{0};
 
 }  // namespace
 
@@ -16,6 +17,8 @@ extern "C" void* __real_calloc(size_t count, size_t size);
 
 extern "C" void* __wrap_calloc(size_t count, size_t size) {
   const int call = ++calls;
+  const size_t bytes = count * size;
+  if (bytes > largestRequest.load()) largestRequest = bytes;
   if (call == failingCall.load()) return nullptr;
   return __real_calloc(count, size);
 }
@@ -25,8 +28,11 @@ namespace quentarpbm::testing {
 void FailCallocAt(int nth) {
   calls = 0;
   failingCall = nth;
+  largestRequest = 0;
 }
 
 int CallocCount() { return calls.load(); }
+
+size_t LargestCalloc() { return largestRequest.load(); }
 
 }  // namespace quentarpbm::testing

@@ -2,6 +2,8 @@
 #ifndef QUENTARPBM_TESTS_SUPPORT_CALLOC_FAULTS_H
 #define QUENTARPBM_TESTS_SUPPORT_CALLOC_FAULTS_H
 
+#include <stddef.h>
+
 namespace quentarpbm::testing {
 
 // Starts counting calloc calls afresh and makes the nth from now on
@@ -10,6 +12,9 @@ void FailCallocAt(int nth);
 
 // calloc calls since the last FailCallocAt.
 int CallocCount();
+
+// The most bytes one calloc call asked for since the last FailCallocAt.
+size_t LargestCalloc();
 
 }  // namespace quentarpbm::testing
 

@@ -17,9 +17,11 @@ constexpr uint32_t kUserValue = 0xC0FFEE42u;
 thread_local DibResult* recorder = nullptr;
 
 void PBM_CALL RecordProgress(int32_t row, int32_t rows, uint32_t userValue) {
-  EXPECT_EQ(userValue, kUserValue);
-  recorder->progressRows.push_back(row);
-  recorder->progressHeights.push_back(rows);
+  DibResult& log = *recorder;
+  if (log.progressCalls == 0) log.progressHeight = rows;
+  log.progressInOrder = log.progressInOrder && userValue == kUserValue && row >= 0 &&
+                        static_cast<size_t>(row) == log.progressCalls && rows == log.progressHeight;
+  ++log.progressCalls;
 }
 
 }  // namespace

@@ -11,14 +11,17 @@ namespace quentarpbm::testing {
 
 struct DibResult {
   int32_t code = 0;
-  bool headerNull = true;   // the header handle after the call
-  bool mappingNull = true;  // the mapping handle after the call
-  std::string pixelFile;    // the name buffer after the call
-  std::vector<uint8_t> header;  // the whole header block, on success
-  std::vector<uint8_t> pixels;  // the whole pixel file through the mapping, on success
+  bool headerNull = true;         // the header handle after the call
+  bool mappingNull = true;        // the mapping handle after the call
+  std::string pixelFile;          // the name buffer after the call
+  std::vector<uint8_t> header;    // the whole header block, on success
+  std::vector<uint8_t> pixels;    // the whole pixel file through the mapping, on success
   bool pixelFileRemoved = false;  // the host could delete it after closing the mapping
-  std::vector<int32_t> progressRows;  // row argument of each progress call
-  std::vector<int32_t> progressHeights;
+  size_t progressCalls = 0;
+  // Every call so far gave (its own index, the height of the first call, the
+  // user value passed in): a flag, so millions of rows cost no memory here.
+  bool progressInOrder = true;
+  int32_t progressHeight = 0;  // the rows argument of the first call
 };
 
 // Calls PBMOpen on path with a recording progress callback; on success reads
