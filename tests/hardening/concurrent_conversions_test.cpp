@@ -1,4 +1,5 @@
-// Eight threads converting mixed files give what one-at-a-time conversions give.
+// Conversions on other threads, eight at once or on small stacks, give what one-at-a-time ones
+// give.
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -10,6 +11,7 @@
 #include "platform/win32_api.h"
 #include "quentarpbm.h"
 #include "support/private_temp_directory.h"
+#include "support/small_stack_thread.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
@@ -140,6 +142,32 @@ TEST(ConcurrentConversions, EightThreadsGiveTheSameBytesAsOneAtATime) {
   EXPECT_EQ(converted.load(), kThreads * kConversionsPerThread);
   EXPECT_EQ(mismatches.load(), 0);
   // Every pixel file was deleted by the thread that received it.
+  EXPECT_EQ(FilesIn(temp), 0);
+}
+
+struct SmallStackJob {
+  const std::string* path;
+  Outcome outcome;
+};
+
+// Hosts run import filters on worker threads with small stacks: every file,
+// each variant among them, converts there exactly as on the main thread.
+TEST(SmallStackConversions, EachFileConvertsOnTheSmallestStackAsOnTheMainThread) {
+  const std::string& temp = UsePrivateTempDirectory();
+  for (const std::string& path : MixedFiles()) {
+    SCOPED_TRACE(path);
+    const Outcome alone = Convert(path);
+    SmallStackJob job{&path, {}};
+    ASSERT_TRUE(testing::RunOnSmallestHostStack(
+        [](void* argument) {
+          auto* j = static_cast<SmallStackJob*>(argument);
+          j->outcome = Convert(*j->path);
+        },
+        &job))
+        << "no thread with a stack of " << testing::kSmallestHostStack << " bytes";
+    EXPECT_TRUE(job.outcome == alone);
+    EXPECT_TRUE(job.outcome.released);
+  }
   EXPECT_EQ(FilesIn(temp), 0);
 }
 
