@@ -36,7 +36,9 @@ HPALETTE CreateGreyPalette();
 // Names a new, empty temporary file "tp..." in the temporary directory and
 // writes its path into nameBuffer (room for MAX_PATH chars). PBM_E_TEMP_PATH,
 // buffer untouched: no temporary directory, or one whose path is longer than
-// MAX_PATH. PBM_E_TEMP_NAME: no file could be named.
+// MAX_PATH. PBM_E_TEMP_NAME: no file could be named, or the directory is
+// longer than MAX_PATH - 14 characters (then nothing is asked, the buffer
+// is untouched and no file is made).
 ResultCode MakeTempPixelFileName(char* nameBuffer);
 
 // Makes the named pixel file and a read/write mapping of byteCount bytes over

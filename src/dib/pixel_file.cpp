@@ -6,6 +6,10 @@ namespace {
 
 // Room for a MAX_PATH path and one more character.
 constexpr DWORD kTempPathBufferLength = MAX_PATH + 1;
+// The longest directory Windows' GetTempFileNameA takes: it keeps 14
+// characters for the name. Wine's cuts the name short instead, or fails
+// after making a file, so a longer directory is never asked for a name.
+constexpr DWORD kLongestTempDirectory = MAX_PATH - 14;
 
 }  // namespace
 
@@ -15,6 +19,7 @@ ResultCode MakeTempPixelFileName(char* nameBuffer) {
   // A directory too long for the buffer comes back as the length it needs,
   // with the buffer unfilled.
   if (length == 0 || length >= kTempPathBufferLength) return PBM_E_TEMP_PATH;
+  if (length > kLongestTempDirectory) return PBM_E_TEMP_NAME;
   // Unique number 0: the platform picks a free name and creates the file,
   // so no other caller can get the same one.
   if (GetTempFileNameA(directory, "tp", 0, nameBuffer) == 0) return PBM_E_TEMP_NAME;

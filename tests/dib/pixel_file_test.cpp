@@ -3,9 +3,11 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "dib/dib.h"
+#include "support/private_temp_directory.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
@@ -122,6 +124,46 @@ TEST(PixelFileName, NamesANewEmptyFileThatExists) {
   EXPECT_STRNE(name, other);
   EXPECT_TRUE(DeleteFileA(name));
   EXPECT_TRUE(DeleteFileA(other));
+}
+
+// A directory of exactly length characters, its trailing separator
+// included, made below the test directory in parts short enough for any file
+// system.
+std::string DirectoryOfLength(size_t length) {
+  std::string directory = testing::TestDirectory();
+  const char separator = directory.back();
+  for (char part = 'a'; directory.size() < length; ++part) {
+    const size_t room = length - directory.size() - 1;
+    directory += std::string(room < 100 ? room : 100, part) + separator;
+  }
+  std::filesystem::create_directories(directory);
+  return directory;
+}
+
+// Windows names files only in directories of up to MAX_PATH - 14 characters;
+// past that the library refuses before asking, instead of getting a name cut
+// short or a file it cannot use.
+TEST(PixelFileName, TemporaryDirectoriesLongerThanMaxPathLess14GiveNoName) {
+  const std::string usual = TemporaryDirectory();
+  for (size_t length = 245; length <= 260; ++length) {
+    SCOPED_TRACE("directory of " + std::to_string(length) + " characters");
+    const std::string directory = DirectoryOfLength(length);
+    ASSERT_EQ(directory.size(), length);
+    testing::SetTempDirectoryVariable(directory);
+    ASSERT_EQ(TemporaryDirectory(), directory);
+    const PixelFileResult file = MakePixelFile(16);
+    if (length <= MAX_PATH - 14) {
+      ASSERT_EQ(file.result, PBM_OK);
+      ExpectTpNameInTemporaryDirectory(file.path);
+      EXPECT_EQ(FileSize(file.path), 16);
+      Release(file);
+    } else {
+      EXPECT_EQ(file.result, PBM_E_TEMP_NAME);
+      EXPECT_EQ(file.path, std::string(MAX_PATH - 1, 'x'));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(directory));
+  }
+  testing::SetTempDirectoryVariable(usual);
 }
 
 }  // namespace
