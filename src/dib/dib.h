@@ -21,6 +21,16 @@ namespace quentarpbm {
 ResultCode CreateDibHeader(HGLOBAL* header, int32_t width, int32_t height, uint32_t bitCount,
                            HPALETTE palette, int32_t xPelsPerMeter, int32_t yPelsPerMeter);
 
+// height x stride, stride = ((width x bitCount + 31) / 32) x 4 bytes, in the
+// 32-bit arithmetic that wraps as the header's biSizeImage field does.
+DWORD DibImageSizeWrapping(int32_t width, int32_t height, uint32_t bitCount);
+// The same stride and image size into *stride and *imageSize, or false when a
+// size is negative or any step overflows a signed 32-bit integer: such a DIB
+// cannot be described by its header, and rows written from wrapped sizes
+// would miss the pixel file.
+bool DibGeometryFits(int32_t width, int32_t height, uint32_t bitCount, int32_t* stride,
+                     int32_t* imageSize);
+
 // Colour-table entries that a DIB header in memory implies: a
 // BITMAPCOREHEADER when its size field is 12 (entries by bit count), else a
 // BITMAPINFOHEADER (biClrUsed when non-zero, else by bit count).

@@ -2,7 +2,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "common/int32_math.h"
 #include "dib/dib.h"
 
 namespace quentarpbm {
@@ -17,14 +16,6 @@ constexpr WORD kMaxPaletteEntries = 16383;
 
 bool IsDibBitCount(WORD bitCount) {
   return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24;
-}
-
-// height × stride, stride being the row's bits rounded up to whole 32-bit
-// words. Wraps like the 32-bit arithmetic the DIB format was made for; the
-// converters refuse sizes that do not fit before they get here.
-DWORD DibImageSize(int32_t width, int32_t height, WORD bitCount) {
-  const int32_t rowWords = AddWrapping(MulWrapping(width, bitCount), 31) / 32;
-  return static_cast<DWORD>(MulWrapping(MulWrapping(rowWords, height), 4));
 }
 
 // Fills the colour table from the palette's first `count` entries. Entries
@@ -73,7 +64,9 @@ ResultCode CreateDibHeader(HGLOBAL* header, int32_t width, int32_t height, uint3
   info.biPlanes = 1;
   info.biBitCount = bits;
   info.biCompression = BI_RGB;
-  info.biSizeImage = DibImageSize(width, height, bits);
+  // Wraps like the 32-bit fields of the format; the converters refuse sizes
+  // that do not fit before they get here.
+  info.biSizeImage = DibImageSizeWrapping(width, height, bits);
   info.biXPelsPerMeter = xPelsPerMeter;
   info.biYPelsPerMeter = yPelsPerMeter;
   info.biClrUsed = paletteEntries;

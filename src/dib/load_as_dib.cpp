@@ -1,16 +1,13 @@
 // The three Netpbm-to-DIB converters and the one sequence they share.
 #include <string.h>
 
-#include "common/int32_math.h"
+#include "dib/converters.h"
 #include "dib/dib.h"
-#include "entry/converters.h"
 #include "netpbm/netpbm.h"
 
 namespace quentarpbm {
 
 namespace {
-
-constexpr int32_t kInfoHeaderBytes = 40;
 
 // Every image reader in one shape; the file's maxval plays no part in the DIB.
 using ImageReader = RowStore (*)(FILE*, int32_t*, int32_t*, ResultCode*, PBMProgressCallback,
@@ -45,25 +42,12 @@ constexpr DibFormat kPbmFormat = {ReadPbmImage, 8, 1, ColourTable::kWhiteBlack};
 constexpr DibFormat kPgmFormat = {ReadPgmImageForDib, 8, 1, ColourTable::kGrey};
 constexpr DibFormat kPpmFormat = {ReadPpmImageForDib, 24, 3, ColourTable::kNone};
 
-// Stride and image size of the DIB, or false when a size is negative or any
-// step overflows a signed 32-bit integer: such a DIB could not be described
-// by its header, and rows written from wrapped sizes would miss the view.
-bool DibSizes(int32_t width, int32_t height, uint32_t bitCount, int32_t* stride,
-              int32_t* imageSize) {
-  int32_t bits = 0;
-  int32_t paddedBits = 0;
-  if (!MulFitsInt32(width, static_cast<int32_t>(bitCount), &bits)) return false;
-  if (!AddFitsInt32(bits, 31, &paddedBits)) return false;
-  if (!MulFitsInt32(paddedBits / 32, 4, stride)) return false;
-  return MulFitsInt32(height, *stride, imageSize);
-}
-
 // PBM's two colours go into the table CreateDibHeader left zero.
 ResultCode WriteWhiteBlackTable(HGLOBAL dibHeader) {
   uint8_t* block = static_cast<uint8_t*>(GlobalLock(dibHeader));
   if (block == nullptr) return PBM_E_LOCK;
   const RGBQUAD whiteThenBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-  memcpy(block + kInfoHeaderBytes, whiteThenBlack, sizeof whiteThenBlack);
+  memcpy(block + sizeof(BITMAPINFOHEADER), whiteThenBlack, sizeof whiteThenBlack);
   GlobalUnlock(dibHeader);
   return PBM_OK;
 }
@@ -99,7 +83,7 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
 
     int32_t stride = 0;
     int32_t imageSize = 0;
-    if (!DibSizes(width, height, format.bitCount, &stride, &imageSize)) throw PBM_E_NO_MEMORY;
+    if (!DibGeometryFits(width, height, format.bitCount, &stride, &imageSize)) throw PBM_E_NO_MEMORY;
     const ResultCode created =
         CreatePixelFile(static_cast<uint32_t>(imageSize), pixelMapping, pixelFileName);
     pixelFileNamed = created == PBM_OK || created == PBM_E_OPEN || created == PBM_E_MAPPING;
@@ -141,20 +125,20 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
 
 }  // namespace
 
-ResultCode LoadPbmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
-                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+ResultCode LoadPbmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping, HGLOBAL* dibHeader,
+                        PBMProgressCallback progress, uint32_t userValue) {
   return LoadNetpbmAsDib(kPbmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
                          userValue);
 }
 
-ResultCode LoadPgmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
-                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+ResultCode LoadPgmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping, HGLOBAL* dibHeader,
+                        PBMProgressCallback progress, uint32_t userValue) {
   return LoadNetpbmAsDib(kPgmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
                          userValue);
 }
 
-ResultCode LoadPpmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping,
-                        HGLOBAL* dibHeader, PBMProgressCallback progress, uint32_t userValue) {
+ResultCode LoadPpmAsDib(FILE* stream, char* pixelFileName, HANDLE* pixelMapping, HGLOBAL* dibHeader,
+                        PBMProgressCallback progress, uint32_t userValue) {
   return LoadNetpbmAsDib(kPpmFormat, stream, pixelFileName, pixelMapping, dibHeader, progress,
                          userValue);
 }

@@ -1,15 +1,13 @@
 // PBMOpen: argument checks, identification and dispatch to a converter.
 #include <stdio.h>
 
-#include "entry/converters.h"
+#include "dib/converters.h"
 #include "identify/identify.h"
 #include "quentarpbm.h"
 
 using namespace quentarpbm;
 
 namespace {
-
-using Converter = ResultCode (*)(FILE*, char*, HANDLE*, HGLOBAL*, PBMProgressCallback, uint32_t);
 
 // Only the three Netpbm formats are converted; every other recognised format
 // has no converter here.

@@ -130,6 +130,7 @@ struct SizeImageCase {
   int32_t height;
   uint32_t bitCount;
   uint32_t sizeImage;
+  bool fits;  // the checked form takes it: no step overflows a signed 32-bit integer
 };
 
 class DibHeaderSizeImage : public ::testing::TestWithParam<SizeImageCase> {};
@@ -141,28 +142,39 @@ TEST_P(DibHeaderSizeImage, IsHeightTimesThePaddedStride) {
   EXPECT_EQ(Le32(block, 20), c.sizeImage);
   EXPECT_EQ(static_cast<int32_t>(Le32(block, 4)), c.width);
   EXPECT_EQ(static_cast<int32_t>(Le32(block, 8)), c.height);
+  // The converters' checked form agrees wherever it accepts the size.
+  int32_t stride = -1;
+  int32_t imageSize = -1;
+  ASSERT_EQ(DibGeometryFits(c.width, c.height, c.bitCount, &stride, &imageSize), c.fits);
+  if (c.fits) {
+    EXPECT_EQ(static_cast<uint32_t>(imageSize), c.sizeImage);
+    if (c.height > 0) {
+      EXPECT_EQ(imageSize / c.height, stride);
+    }
+  }
 }
 
 // Strides worked out by hand: bits per row rounded up to 32, in bytes.
 INSTANTIATE_TEST_SUITE_P(
     Strides, DibHeaderSizeImage,
-    ::testing::Values(SizeImageCase{"Width33At1BitIs8", 33, 1, 1, 8},
-                      SizeImageCase{"Width9At4BitsIs8", 9, 1, 4, 8},
-                      SizeImageCase{"Width5At8BitsIs8", 5, 1, 8, 8},
-                      SizeImageCase{"Width5At24BitsIs16", 5, 1, 24, 16},
-                      SizeImageCase{"Width640At24BitsIs1920", 640, 1, 24, 1920},
-                      SizeImageCase{"Width32At1BitIs4", 32, 1, 1, 4},
-                      SizeImageCase{"Width1At24BitsTimes7RowsIs28", 1, 7, 24, 28},
-                      SizeImageCase{"ZeroWidthIsEmpty", 0, 5, 8, 0},
-                      SizeImageCase{"ZeroHeightIsEmpty", 5, 0, 24, 0},
-                      // Not validated: the 32-bit arithmetic wraps and division truncates
-                      // towards zero ((-800 + 31) / 32 = -24, not -25).
-                      SizeImageCase{"NegativeWidthTruncatesTowardsZero", -100, 1, 8, 4294967200u},
-                      SizeImageCase{"NegativeHeightWraps", 1, -2, 24, 4294967288u},
-                      // 75000 words × 100000 rows × 4 = 30000000000, modulo 2^32.
-                      SizeImageCase{"LargeImageWrapsModulo2To32", 100000, 100000, 24, 4230196224u},
-                      // 0x7FFFFFFF × 24 wraps to -24; (-24 + 31) / 32 = 0.
-                      SizeImageCase{"WidthTimesBitCountWraps", 0x7FFFFFFF, 3, 24, 0}),
+    ::testing::Values(
+        SizeImageCase{"Width33At1BitIs8", 33, 1, 1, 8, true},
+        SizeImageCase{"Width9At4BitsIs8", 9, 1, 4, 8, true},
+        SizeImageCase{"Width5At8BitsIs8", 5, 1, 8, 8, true},
+        SizeImageCase{"Width5At24BitsIs16", 5, 1, 24, 16, true},
+        SizeImageCase{"Width640At24BitsIs1920", 640, 1, 24, 1920, true},
+        SizeImageCase{"Width32At1BitIs4", 32, 1, 1, 4, true},
+        SizeImageCase{"Width1At24BitsTimes7RowsIs28", 1, 7, 24, 28, true},
+        SizeImageCase{"ZeroWidthIsEmpty", 0, 5, 8, 0, true},
+        SizeImageCase{"ZeroHeightIsEmpty", 5, 0, 24, 0, true},
+        // Not validated: the 32-bit arithmetic wraps and division truncates
+        // towards zero ((-800 + 31) / 32 = -24, not -25).
+        SizeImageCase{"NegativeWidthTruncatesTowardsZero", -100, 1, 8, 4294967200u, false},
+        SizeImageCase{"NegativeHeightWraps", 1, -2, 24, 4294967288u, false},
+        // 75000 words × 100000 rows × 4 = 30000000000, modulo 2^32.
+        SizeImageCase{"LargeImageWrapsModulo2To32", 100000, 100000, 24, 4230196224u, false},
+        // 0x7FFFFFFF × 24 wraps to -24; (-24 + 31) / 32 = 0.
+        SizeImageCase{"WidthTimesBitCountWraps", 0x7FFFFFFF, 3, 24, 0, false}),
     testing::ParamLabel<SizeImageCase>);
 
 TEST(DibHeader, RefusesUnsupportedBitCountsWithoutTouchingTheHandle) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/converters.h"
+#include "dib/converters.h"
 #include "platform/posix/standin_control.h"
 #include "platform/win32_api.h"
 #include "support/calloc_faults.h"
@@ -20,8 +20,6 @@ using testing::FailCallocAt;
 using testing::FilesIn;
 using testing::LargestCalloc;
 using testing::UsePrivateTempDirectory;
-
-using Converter = ResultCode (*)(FILE*, char*, HANDLE*, HGLOBAL*, PBMProgressCallback, uint32_t);
 
 struct Variant {
   const char* label;
