@@ -86,7 +86,9 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
     if (!DibGeometryFits(width, height, format.bitCount, &stride, &imageSize)) throw PBM_E_NO_MEMORY;
     const ResultCode created =
         CreatePixelFile(static_cast<uint32_t>(imageSize), pixelMapping, pixelFileName);
-    pixelFileNamed = created == PBM_OK || created == PBM_E_OPEN || created == PBM_E_MAPPING;
+    // On PBM_E_MAPPING the file is gone already, and its name may have been
+    // handed to another call since: deleting it again could remove that file.
+    pixelFileNamed = created == PBM_OK || created == PBM_E_OPEN;
     if (created != PBM_OK) throw created;
 
     view = static_cast<uint8_t*>(

@@ -107,8 +107,11 @@ TEST_P(ConversionFaultSweep, EachFailingCallGivesItsCodeAndLeavesNothing) {
       mapping = &mapping;
       header = &header;
       const int32_t code = PBMOpen(path.c_str(), name, &mapping, &header, nullptr, 0);
+      const int deletes = StandinCallCount(StandinApi::kDeleteFileA);
       StandinReset();
       EXPECT_EQ(code, ExpectedCode(format, api, nth));
+      // A second delete by name could remove a file another call has just been given.
+      EXPECT_LE(deletes, 1);
       if (code == PBM_OK) {
         EXPECT_TRUE(CloseHandle(mapping));
         EXPECT_EQ(GlobalFree(header), nullptr);
