@@ -4,8 +4,7 @@
 #include <string.h>
 
 #include "netpbm/netpbm.h"
-#include "netpbm/netpbm_byte_source.h"
-#include "netpbm/netpbm_source_reads.h"
+#include "netpbm/fast/netpbm_fast.h"
 
 namespace quentarpbm {
 

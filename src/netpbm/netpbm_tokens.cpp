@@ -3,8 +3,7 @@
 #include <stdio.h>
 
 #include "netpbm/netpbm.h"
-#include "netpbm/netpbm_char_class.h"
-#include "netpbm/netpbm_source_reads.h"
+#include "netpbm/fast/netpbm_fast.h"
 #include "platform/stream_read.h"
 
 namespace quentarpbm {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "netpbm/byte_reader_oracle.h"
-#include "netpbm/decimal_digit_run.h"
+#include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/netpbm.h"
-#include "netpbm/netpbm_text_block.h"
+#include "netpbm/fast/netpbm_text_block.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 

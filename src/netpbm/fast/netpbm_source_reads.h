@@ -1,15 +1,15 @@
 // Netpbm tokens and rows read from a byte source; the stream-taking readers in netpbm.h wrap these.
-#ifndef QUENTARPBM_NETPBM_NETPBM_SOURCE_READS_H
-#define QUENTARPBM_NETPBM_NETPBM_SOURCE_READS_H
+#ifndef QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H
+#define QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H
 
 #include <stdint.h>
 #include <stdio.h>
 
 #include "common/int32_math.h"
 #include "common/result_code.h"
-#include "netpbm/decimal_digit_run.h"
-#include "netpbm/netpbm_byte_source.h"
-#include "netpbm/netpbm_char_class.h"
+#include "netpbm/fast/decimal_digit_run.h"
+#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/fast/netpbm_char_class.h"
 
 namespace quentarpbm {
 
@@ -79,4 +79,4 @@ ResultCode ReadPpmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count,
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_NETPBM_SOURCE_READS_H
+#endif  // QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H

@@ -1,11 +1,11 @@
 // Plain rasters taken straight from a byte source's buffer while the text is simple.
-#ifndef QUENTARPBM_NETPBM_PLAIN_RASTER_SCAN_H
-#define QUENTARPBM_NETPBM_PLAIN_RASTER_SCAN_H
+#ifndef QUENTARPBM_NETPBM_FAST_PLAIN_RASTER_SCAN_H
+#define QUENTARPBM_NETPBM_FAST_PLAIN_RASTER_SCAN_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/netpbm_byte_source.h"
+#include "netpbm/fast/netpbm_byte_source.h"
 
 namespace quentarpbm {
 
@@ -24,4 +24,4 @@ size_t ScanPlainBits(NetpbmByteSource* source, uint8_t* bits, size_t count);
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_PLAIN_RASTER_SCAN_H
+#endif  // QUENTARPBM_NETPBM_FAST_PLAIN_RASTER_SCAN_H

@@ -1,11 +1,11 @@
 // Sixty-four bytes of Netpbm text classified at once, as bit masks, for the raster scanners.
-#ifndef QUENTARPBM_NETPBM_NETPBM_TEXT_BLOCK_H
-#define QUENTARPBM_NETPBM_NETPBM_TEXT_BLOCK_H
+#ifndef QUENTARPBM_NETPBM_FAST_NETPBM_TEXT_BLOCK_H
+#define QUENTARPBM_NETPBM_FAST_NETPBM_TEXT_BLOCK_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/netpbm_char_class.h"
+#include "netpbm/fast/netpbm_char_class.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -146,4 +146,4 @@ inline TextBlockClasses ClassifyNumberBlock(const uint8_t* bytes, ShortRunValues
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_NETPBM_TEXT_BLOCK_H
+#endif  // QUENTARPBM_NETPBM_FAST_NETPBM_TEXT_BLOCK_H

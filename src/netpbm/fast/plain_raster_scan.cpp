@@ -1,11 +1,12 @@
 // Plain rasters by 64-byte blocks: one classification per block, then the tokens from its masks.
-#include "netpbm/plain_raster_scan.h"
+#include "netpbm/fast/plain_raster_scan.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/decimal_digit_run.h"
-#include "netpbm/netpbm_text_block.h"
+#include "netpbm/fast/decimal_digit_run.h"
+#include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/fast/word_bits.h"
 
 namespace quentarpbm {
 
@@ -18,13 +19,11 @@ constexpr uint32_t kLongestScannedNumber = 7;
 // that far (and never over a block of digits only).
 constexpr uint64_t kPastLongestNumber = uint64_t{1} << (kLongestScannedNumber + 1);
 
-uint32_t LowestBit(uint64_t bits) { return static_cast<uint32_t>(__builtin_ctzll(bits)); }
-
 // Bytes of the block before its first byte that is neither a token byte nor
 // whitespace: tokens from there on are left to the token readers.
 uint32_t CleanPrefix(const TextBlockClasses& block) {
   const uint64_t other = ~(block.digits | block.whitespace);
-  return other == 0 ? static_cast<uint32_t>(kTextBlockBytes) : LowestBit(other);
+  return other == 0 ? static_cast<uint32_t>(kTextBlockBytes) : LowestSetBit(other);
 }
 
 // Where the next block starts when this one gave nothing: past it if it was
@@ -62,7 +61,7 @@ const uint8_t* TakeShortNumbers(const uint8_t* block, const TextBlockClasses& cl
   *done += taking;
   uint32_t last = 0;
   for (size_t k = 0; k < taking; ++k, lasts &= lasts - 1) {
-    last = LowestBit(lasts);
+    last = LowestSetBit(lasts);
     out[k] = values[last];
   }
   return block + last + 2;
@@ -74,8 +73,8 @@ const uint8_t* TakeNumbers(const uint8_t* block, const TextBlockClasses& classes
   const uint8_t* taken = block;
   for (uint64_t starts = digits & ~(digits << 1); starts != 0 && *done < count;
        starts &= starts - 1) {
-    const uint32_t start = LowestBit(starts);
-    const uint32_t length = LowestBit(~(digits >> start) | kPastLongestNumber);
+    const uint32_t start = LowestSetBit(starts);
+    const uint32_t length = LowestSetBit(~(digits >> start) | kPastLongestNumber);
     const uint32_t delimiter = start + length;
     if (length > kLongestScannedNumber || delimiter >= clean) break;
     samples[(*done)++] = static_cast<uint8_t>(DecimalDigitsValue(LoadWord(block + start), length));
@@ -122,7 +121,7 @@ size_t ScanPlainBits(NetpbmByteSource* source, uint8_t* bits, size_t count) {
     // Every '0' or '1' is a pixel, with or without whitespace between.
     for (uint64_t pixels = block.digits & inPrefix; pixels != 0 && done < count;
          pixels &= pixels - 1) {
-      const uint32_t at = LowestBit(pixels);
+      const uint32_t at = LowestSetBit(pixels);
       bits[done++] = static_cast<uint8_t>(next[at] - '0');
       taken = next + at + 1;
     }

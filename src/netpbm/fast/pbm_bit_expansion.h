@@ -1,6 +1,6 @@
 // Raw PBM bytes expanded to eight one-byte pixels by table lookup.
-#ifndef QUENTARPBM_NETPBM_PBM_BIT_EXPANSION_H
-#define QUENTARPBM_NETPBM_PBM_BIT_EXPANSION_H
+#ifndef QUENTARPBM_NETPBM_FAST_PBM_BIT_EXPANSION_H
+#define QUENTARPBM_NETPBM_FAST_PBM_BIT_EXPANSION_H
 
 #include <stdint.h>
 
@@ -24,4 +24,4 @@ inline constexpr PbmBitExpansion kPbmBitExpansion = MakePbmBitExpansion();
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_PBM_BIT_EXPANSION_H
+#endif  // QUENTARPBM_NETPBM_FAST_PBM_BIT_EXPANSION_H
