@@ -63,7 +63,8 @@ std::string DescribeFailure(const char* fileName, int32_t code) {
              "valid number";
     case PBM_E_MAPPING:
       return "the converted pixels could not be mapped into memory (an image with no pixels, "
-             "0 wide or 0 high, ends this way)";
+             "0 wide or 0 high, ends this way, and so does a temporary folder with no room for "
+             "them)";
     case PBM_E_VIEW: return "the converted pixels could not be written to the temporary pixel file";
     case PBM_E_TEMP_PATH: return "the temporary folder could not be found";
     case PBM_E_TEMP_NAME:

@@ -127,7 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PixelFileFault{"OpenFails", StandinApi::kCreateFileA, PBM_E_OPEN, false, true,
                                      true},
                       PixelFileFault{"MappingFails", StandinApi::kCreateFileMappingA, PBM_E_MAPPING,
-                                     true, true, false}),
+                                     true, true, false},
+                      PixelFileFault{"DiskFull", StandinApi::kReserveFileSpace, PBM_E_MAPPING, true,
+                                     true, false}),
     testing::ParamLabel<PixelFileFault>);
 
 TEST_F(DibOutputFaults, TemporaryDirectoryLongerThanThePathBufferIsNoTemporaryDirectory) {

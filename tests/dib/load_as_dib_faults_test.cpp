@@ -28,15 +28,15 @@ struct Format {
 
 const Format kFormats[] = {
     // Two file opens, the signature read, the row store's block, temp path,
-    // temp name, mapping, view, then the blocks: PBM one allocation and two locks, PGM a palette
-    // (allocation, lock, creation) and the header (allocation, lock), PPM one
-    // allocation and one lock.
-    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 11},
-    {"RawPbm", "P4 2 2 \x80\x40", false, true, 11},
-    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 13},
-    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 13},
-    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 10},
-    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 10},
+    // temp name, mapping and its space reservation, view, then the blocks:
+    // PBM one allocation and two locks, PGM a palette (allocation, lock,
+    // creation) and the header (allocation, lock), PPM one allocation and one lock.
+    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 12},
+    {"RawPbm", "P4 2 2 \x80\x40", false, true, 12},
+    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 14},
+    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 14},
+    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 11},
+    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 11},
 };
 
 // The code the conversion must give when the nth call of api fails.
@@ -51,6 +51,7 @@ int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
     case StandinApi::kGetTempFileNameA:
       return PBM_E_TEMP_NAME;
     case StandinApi::kCreateFileMappingA:
+    case StandinApi::kReserveFileSpace:  // a full disk
       return PBM_E_MAPPING;
     case StandinApi::kMapViewOfFile:
       return PBM_E_VIEW;
@@ -70,9 +71,10 @@ int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
 
 const StandinApi kAcquisitions[] = {
     StandinApi::kCreateFileA,      StandinApi::kReadFile,           StandinApi::kGetTempPathA,
-    StandinApi::kGetTempFileNameA, StandinApi::kCreateFileMappingA, StandinApi::kMapViewOfFile,
-    StandinApi::kGlobalAlloc,      StandinApi::kGlobalLock,         StandinApi::kCreatePalette,
-    StandinApi::kGetObjectA,       StandinApi::kGetPaletteEntries,  StandinApi::kVirtualAlloc,
+    StandinApi::kGetTempFileNameA, StandinApi::kCreateFileMappingA, StandinApi::kReserveFileSpace,
+    StandinApi::kMapViewOfFile,    StandinApi::kGlobalAlloc,        StandinApi::kGlobalLock,
+    StandinApi::kCreatePalette,    StandinApi::kGetObjectA,         StandinApi::kGetPaletteEntries,
+    StandinApi::kVirtualAlloc,
 };
 
 class ConversionFaultSweep : public ::testing::TestWithParam<Format> {};

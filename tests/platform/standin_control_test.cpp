@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -113,10 +114,11 @@ bool AttemptGetTempFileName(bool inject) {
   return ok;
 }
 
-bool AttemptCreateFileMapping(bool inject) {
+// A mapping that grows a four-byte file to 16 bytes, with api failing.
+bool AttemptGrowingMapping(StandinApi api, bool inject) {
   std::string path;
-  const HANDLE file = MakePixelFile("fault-mapping", "", &path);
-  FailNextCallIf(inject, StandinApi::kCreateFileMappingA);
+  const HANDLE file = MakePixelFile("fault-mapping", "abcd", &path);
+  FailNextCallIf(inject, api);
   const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 16, nullptr);
   const bool ok = mapping != nullptr;
   if (ok) {
@@ -124,9 +126,17 @@ bool AttemptCreateFileMapping(bool inject) {
   }
   EXPECT_TRUE(CloseHandle(file));
   // A failed mapping must not have grown the file.
-  EXPECT_EQ(ReadWholeFile(path).size(), ok ? 16u : 0u);
+  EXPECT_EQ(ReadWholeFile(path), ok ? "abcd" + std::string(12, '\0') : "abcd");
   EXPECT_TRUE(DeleteFileA(path.c_str()));
   return ok;
+}
+
+bool AttemptCreateFileMapping(bool inject) {
+  return AttemptGrowingMapping(StandinApi::kCreateFileMappingA, inject);
+}
+
+bool AttemptReserveFileSpace(bool inject) {
+  return AttemptGrowingMapping(StandinApi::kReserveFileSpace, inject);
 }
 
 bool AttemptMapViewOfFile(bool inject) {
@@ -316,6 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"GetTempPathA", StandinApi::kGetTempPathA, AttemptGetTempPath},
         FaultCase{"GetTempFileNameA", StandinApi::kGetTempFileNameA, AttemptGetTempFileName},
         FaultCase{"CreateFileMappingA", StandinApi::kCreateFileMappingA, AttemptCreateFileMapping},
+        FaultCase{"ReserveFileSpace", StandinApi::kReserveFileSpace, AttemptReserveFileSpace},
         FaultCase{"MapViewOfFile", StandinApi::kMapViewOfFile, AttemptMapViewOfFile},
         FaultCase{"UnmapViewOfFile", StandinApi::kUnmapViewOfFile, AttemptUnmapViewOfFile},
         FaultCase{"GlobalAlloc", StandinApi::kGlobalAlloc, AttemptGlobalAlloc},
@@ -519,6 +530,36 @@ TEST(StandinMappings, AMappedFileCannotBeTruncated) {
   EXPECT_TRUE(CloseHandle(file));
   EXPECT_EQ(ReadWholeFile(path), "abcd");
   EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+// Growing a file past the process's file-size limit would raise SIGXFSZ:
+// such a mapping is refused instead, with the file left as it was.
+TEST(StandinMappings, AMappingMayGrowTheFileUpToTheFileSizeLimitOnly) {
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const rlim_t limit = 8192;
+  ASSERT_TRUE(saved.rlim_max >= limit);
+  struct rlimit lowered = {limit, saved.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+  std::string pathAt;
+  std::string pathPast;
+  const HANDLE fileAt = MakePixelFile("limit-at", "", &pathAt);
+  const HANDLE filePast = MakePixelFile("limit-past", "ab", &pathPast);
+  const HANDLE mappingAt = CreateFileMappingA(fileAt, nullptr, PAGE_READWRITE, 0, 8192, nullptr);
+  const HANDLE mappingPast =
+      CreateFileMappingA(filePast, nullptr, PAGE_READWRITE, 0, 8193, nullptr);
+  EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+  EXPECT_NE(mappingAt, nullptr);
+  EXPECT_EQ(mappingPast, nullptr);
+  if (mappingAt != nullptr) {
+    EXPECT_TRUE(CloseHandle(mappingAt));
+  }
+  EXPECT_TRUE(CloseHandle(fileAt));
+  EXPECT_TRUE(CloseHandle(filePast));
+  EXPECT_EQ(ReadWholeFile(pathAt).size(), 8192u);
+  EXPECT_EQ(ReadWholeFile(pathPast), "ab");
+  EXPECT_TRUE(DeleteFileA(pathAt.c_str()));
+  EXPECT_TRUE(DeleteFileA(pathPast.c_str()));
 }
 
 TEST(StandinMappings, ViewsStartAtOffsetZero) {

@@ -13,6 +13,7 @@ enum class StandinApi {
   kGetTempPathA,
   kGetTempFileNameA,
   kCreateFileMappingA,
+  kReserveFileSpace,  // inside CreateFileMappingA when it grows the file; fails as a full disk
   kMapViewOfFile,
   kUnmapViewOfFile,
   kGlobalAlloc,

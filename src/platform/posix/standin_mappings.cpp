@@ -1,6 +1,8 @@
 // CreateFileMappingA, MapViewOfFile and UnmapViewOfFile over mmap, with Windows' size and access rules.
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,9 +47,40 @@ void DestroyMapping(MappingRecord* mapping) {
   quentarpbm::ChangeLiveObjects(-1);
 }
 
+// True when this process may grow a file to size bytes. Growing past the
+// file-size limit raises SIGXFSZ, which ends the process unless the host
+// handles it, so the limit is checked first. RLIM_INFINITY is the largest rlim_t.
+bool GrowthAllowed(uint64_t size) {
+  struct rlimit limit;
+  return getrlimit(RLIMIT_FSIZE, &limit) == 0 && size <= limit.rlim_cur;
+}
+
+// Grows the file from from to size bytes with its blocks allocated, as
+// Windows does when a mapping grows a file: a file merely truncated up is
+// sparse, and the first write through a view into a page the full disk cannot
+// back would raise SIGBUS. glibc's posix_fallocate is one fallocate call where
+// the file system has it and otherwise writes a byte into every block, which
+// is sound here since no one else writes the new pixel file. A failure may
+// have grown the file part way, so it is cut back to from.
+bool ReserveFileSpace(int descriptor, off_t from, off_t size) {
+  int error = 0;
+  if (quentarpbm::InjectedFailure(StandinApi::kReserveFileSpace)) {
+    // A full disk can fail after part of the file has grown.
+    error = ftruncate(descriptor, from + (size - from) / 2) == 0 ? ENOSPC : errno;
+  } else {
+    do {
+      error = posix_fallocate(descriptor, from, size - from);
+    } while (error == EINTR);
+  }
+  if (error == 0) return true;
+  ftruncate(descriptor, from);
+  return false;
+}
+
 // The byte count the mapping will cover, growing the file when the requested
 // size exceeds it; 0 when Windows would refuse (an empty file with size 0, a
-// read-only mapping past the end, a size this process cannot address).
+// read-only mapping past the end, a size this process cannot address or may
+// not grow the file to, a disk too full to hold it).
 size_t SizeMapping(const FileRecord& file, uint64_t requested, bool writable) {
   struct stat status;
   if (fstat(file.descriptor, &status) != 0) return 0;
@@ -56,7 +89,8 @@ size_t SizeMapping(const FileRecord& file, uint64_t requested, bool writable) {
   if (size == 0 || size > SIZE_MAX) return 0;
   if (size > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return 0;
   if (size > file_size) {
-    if (!writable || ftruncate(file.descriptor, static_cast<off_t>(size)) != 0) return 0;
+    if (!writable || !GrowthAllowed(size)) return 0;
+    if (!ReserveFileSpace(file.descriptor, status.st_size, static_cast<off_t>(size))) return 0;
   }
   return static_cast<size_t>(size);
 }
