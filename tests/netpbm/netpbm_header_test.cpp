@@ -7,6 +7,7 @@
 #include <string>
 
 #include "netpbm/netpbm.h"
+#include "support/netpbm_readers.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -14,11 +15,11 @@ namespace quentarpbm {
 namespace {
 
 using testing::OpenBytes;
+using testing::Reader;
+using testing::ReadHeaderWith;
 
 constexpr int32_t kUnwritten = 0x5EED;  // what the caller had in a field
 constexpr int kEnd = EOF;
-
-enum class Reader { kPbm, kPgm, kPpm };
 
 struct HeaderCase {
   const char* label;
@@ -34,19 +35,6 @@ struct HeaderCase {
 
 void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.label; }
 
-ResultCode ReadHeader(Reader reader, FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
-                      int32_t* magic) {
-  switch (reader) {
-    case Reader::kPbm:
-      return ReadPbmHeader(stream, width, height, magic);
-    case Reader::kPgm:
-      return ReadPgmHeader(stream, width, height, maxval, magic);
-    case Reader::kPpm:
-      return ReadPpmHeader(stream, width, height, maxval, magic);
-  }
-  return PBM_E_ARGUMENT;
-}
-
 class NetpbmHeader : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(NetpbmHeader, FillsFieldsAndStopsAtTheRaster) {
@@ -57,7 +45,7 @@ TEST_P(NetpbmHeader, FillsFieldsAndStopsAtTheRaster) {
   int32_t height = kUnwritten;
   int32_t maxval = kUnwritten;
   int32_t magic = kUnwritten;
-  EXPECT_EQ(ReadHeader(c.reader, stream, &width, &height, &maxval, &magic), c.result);
+  EXPECT_EQ(ReadHeaderWith(c.reader, stream, &width, &height, &maxval, &magic), c.result);
   EXPECT_EQ(width, c.width);
   EXPECT_EQ(height, c.height);
   EXPECT_EQ(maxval, c.maxval);
@@ -67,9 +55,9 @@ TEST_P(NetpbmHeader, FillsFieldsAndStopsAtTheRaster) {
 }
 
 constexpr int32_t U = kUnwritten;
-constexpr Reader kPbm = Reader::kPbm;
-constexpr Reader kPgm = Reader::kPgm;
-constexpr Reader kPpm = Reader::kPpm;
+using testing::kPbm;
+using testing::kPgm;
+using testing::kPpm;
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, NetpbmHeader,

@@ -8,22 +8,20 @@
 #include <vector>
 
 #include "netpbm/netpbm.h"
+#include "support/netpbm_readers.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
 namespace {
 
+using testing::BytesPerPixel;
 using testing::OpenBytes;
+using testing::Reader;
+using testing::ReadImageWith;
 using Bytes = std::vector<uint8_t>;
 
 constexpr int32_t kUnwritten = 0x5EED;
-
-// The whole literal, NUL bytes included.
-template <size_t N>
-std::string Literal(const char (&text)[N]) {
-  return std::string(text, N - 1);
-}
 
 // What the progress callback saw: each call's arguments and how far the
 // stream had been read at that moment.
@@ -43,10 +41,6 @@ FILE* g_stream = nullptr;
 void PBM_CALL RecordProgress(int32_t row, int32_t rows, uint32_t userValue) {
   g_calls.push_back({row, rows, userValue, g_stream != nullptr ? ftell(g_stream) : -1});
 }
-
-enum class Reader { kPbm, kPgm, kPpm };
-
-int32_t BytesPerPixel(Reader reader) { return reader == Reader::kPpm ? 3 : 1; }
 
 // One image read through a real stream, with everything the reader reported.
 struct ImageRead {
@@ -79,20 +73,8 @@ void ReadImage(Reader reader, const std::string& bytes, ImageRead* read,
   FILE* stream = OpenBytes(bytes);
   ASSERT_NE(stream, nullptr);
   g_stream = stream;
-  switch (reader) {
-    case Reader::kPbm:
-      read->store =
-          ReadPbmImage(stream, &read->width, &read->height, &read->status, progress, userValue);
-      break;
-    case Reader::kPgm:
-      read->store = ReadPgmImage(stream, &read->width, &read->height, &read->maxval, &read->status,
-                                 progress, userValue);
-      break;
-    case Reader::kPpm:
-      read->store = ReadPpmImage(stream, &read->width, &read->height, &read->maxval, &read->status,
-                                 progress, userValue);
-      break;
-  }
+  read->store = ReadImageWith(reader, stream, &read->width, &read->height, &read->maxval,
+                              &read->status, progress, userValue);
   g_stream = nullptr;
   read->next = getc(stream);
   fclose(stream);
@@ -123,9 +105,9 @@ TEST_P(NetpbmImage, ReadsEveryRowWhateverBecameOfThePrevious) {
   EXPECT_EQ(g_calls.size(), static_cast<size_t>(c.height));
 }
 
-constexpr Reader kPbm = Reader::kPbm;
-constexpr Reader kPgm = Reader::kPgm;
-constexpr Reader kPpm = Reader::kPpm;
+using testing::kPbm;
+using testing::kPgm;
+using testing::kPpm;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NetpbmImage,
@@ -143,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 0, 0, 5, 7, 8}},
         ImageCase{"RawPgmSmallMaxvalUnscaled",
                   kPgm,
-                  Literal("P5 4 1 15\n\x00\x05\x0F\x10"),
+                  testing::Bytes("P5 4 1 15\n\x00\x05\x0F\x10"),
                   4,
                   1,
                   {0, 5, 15, 16}},
@@ -178,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NetpbmImage, RawPgmZeroBytesAreSamples) {
   ImageRead read;
-  ReadImage(kPgm, Literal("P5 3 1 255\n\x00\x00\x07"), &read);
+  ReadImage(kPgm, testing::Bytes("P5 3 1 255\n\x00\x00\x07"), &read);
   ASSERT_NE(read.store, nullptr);
   EXPECT_EQ(read.Samples(kPgm), (Bytes{0, 0, 7}));
 }

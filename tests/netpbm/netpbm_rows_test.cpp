@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "netpbm/netpbm.h"
+#include "support/netpbm_readers.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -14,12 +15,12 @@ namespace quentarpbm {
 namespace {
 
 using testing::OpenBytes;
+using testing::Reader;
+using testing::ReadRowWith;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t S = 0xEE;  // a row byte that no read has written
 constexpr int kEnd = EOF;
-
-enum class Reader { kPbm, kPgm, kPpm };
 
 struct RowCase {
   const char* label;
@@ -35,18 +36,6 @@ struct RowCase {
 
 void PrintTo(const RowCase& c, std::ostream* os) { *os << c.label; }
 
-ResultCode ReadRow(const RowCase& c, FILE* stream, uint8_t* row) {
-  switch (c.reader) {
-    case Reader::kPbm:
-      return ReadPbmRow(stream, row, c.count, c.magic);
-    case Reader::kPgm:
-      return ReadPgmRow(stream, row, c.count, c.maxvalByte, c.magic);
-    case Reader::kPpm:
-      return ReadPpmRow(stream, row, c.count, c.maxvalByte, c.magic);
-  }
-  return PBM_E_ARGUMENT;
-}
-
 class NetpbmRow : public ::testing::TestWithParam<RowCase> {};
 
 TEST_P(NetpbmRow, StoresSamplesAndConsumesExactlyTheRow) {
@@ -55,7 +44,7 @@ TEST_P(NetpbmRow, StoresSamplesAndConsumesExactlyTheRow) {
   ASSERT_NE(stream, nullptr);
   // Two guard bytes past the row catch a reader that writes too far.
   Bytes row(c.row.size() + 2, S);
-  EXPECT_EQ(ReadRow(c, stream, row.data()), c.result);
+  EXPECT_EQ(ReadRowWith(c.reader, stream, row.data(), c.count, c.maxvalByte, c.magic), c.result);
   Bytes expected = c.row;
   expected.push_back(S);
   expected.push_back(S);
@@ -64,9 +53,9 @@ TEST_P(NetpbmRow, StoresSamplesAndConsumesExactlyTheRow) {
   fclose(stream);
 }
 
-constexpr Reader kPbm = Reader::kPbm;
-constexpr Reader kPgm = Reader::kPgm;
-constexpr Reader kPpm = Reader::kPpm;
+using testing::kPbm;
+using testing::kPgm;
+using testing::kPpm;
 
 INSTANTIATE_TEST_SUITE_P(
     Pbm, NetpbmRow,
