@@ -6,33 +6,17 @@
 #include <vector>
 
 #include "dib/dib.h"
+#include "support/little_endian.h"
 #include "support/param_label.h"
 
 namespace quentarpbm {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-uint32_t Le32(const Bytes& bytes, size_t offset) {
-  return static_cast<uint32_t>(bytes.at(offset)) |
-         static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
-         static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
-         static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
-}
-
-uint16_t Le16(const Bytes& bytes, size_t offset) {
-  return static_cast<uint16_t>(bytes.at(offset) | bytes.at(offset + 1) << 8);
-}
-
-void PutLe32(Bytes& bytes, size_t offset, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i)
-    bytes.at(offset + i) = static_cast<unsigned char>(value >> (8 * i));
-}
-
-void PutLe16(Bytes& bytes, size_t offset, uint16_t value) {
-  bytes.at(offset) = static_cast<unsigned char>(value);
-  bytes.at(offset + 1) = static_cast<unsigned char>(value >> 8);
-}
+using Bytes = std::vector<uint8_t>;
+using testing::Dword;
+using testing::PutDword;
+using testing::PutWord;
+using testing::Word;
 
 // The block's bytes. Our single lock being the last one (GlobalUnlock gives
 // FALSE) shows the block was handed over unlocked.
@@ -61,8 +45,8 @@ Bytes MakeHeader(int32_t width, int32_t height, uint32_t bitCount, HPALETTE pale
 // A logical palette holding entries, made the way a host would make one.
 HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries) {
   Bytes record(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
-  PutLe16(record, 0, 0x300);
-  PutLe16(record, 2, static_cast<uint16_t>(entries.size()));
+  PutWord(record, 0, 0x300);
+  PutWord(record, 2, static_cast<uint16_t>(entries.size()));
   for (size_t i = 0; i < entries.size(); ++i) {
     const size_t at = 4 + 4 * i;
     record[at] = entries[i].peRed;
@@ -103,17 +87,17 @@ TEST_P(DibHeaderLayout, FillsEveryFieldAndSizesTheZeroTableByBitCount) {
   const LayoutCase& c = GetParam();
   const Bytes block = MakeHeader(c.width, c.height, c.bitCount, nullptr, 2835, -7);
   ASSERT_EQ(block.size(), c.blockSize);
-  EXPECT_EQ(Le32(block, 0), 40u);                             // biSize
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 4)), c.width);   // biWidth
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 8)), c.height);  // biHeight
-  EXPECT_EQ(Le16(block, 12), 1u);                             // biPlanes
-  EXPECT_EQ(Le16(block, 14), c.bitCount);                     // biBitCount
-  EXPECT_EQ(Le32(block, 16), 0u);                             // biCompression
-  EXPECT_EQ(Le32(block, 20), c.sizeImage);                    // biSizeImage
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 24)), 2835);     // biXPelsPerMeter
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 28)), -7);       // biYPelsPerMeter
-  EXPECT_EQ(Le32(block, 32), 0u);                             // biClrUsed
-  EXPECT_EQ(Le32(block, 36), 0u);                             // biClrImportant
+  EXPECT_EQ(Dword(block, 0), 40u);                             // biSize
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 4)), c.width);   // biWidth
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 8)), c.height);  // biHeight
+  EXPECT_EQ(Word(block, 12), 1u);                              // biPlanes
+  EXPECT_EQ(Word(block, 14), c.bitCount);                      // biBitCount
+  EXPECT_EQ(Dword(block, 16), 0u);                             // biCompression
+  EXPECT_EQ(Dword(block, 20), c.sizeImage);                    // biSizeImage
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 24)), 2835);     // biXPelsPerMeter
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 28)), -7);       // biYPelsPerMeter
+  EXPECT_EQ(Dword(block, 32), 0u);                             // biClrUsed
+  EXPECT_EQ(Dword(block, 36), 0u);                             // biClrImportant
   EXPECT_TRUE(AllZeroFrom(block, 40));
 }
 
@@ -139,9 +123,9 @@ TEST_P(DibHeaderSizeImage, IsHeightTimesThePaddedStride) {
   const SizeImageCase& c = GetParam();
   const Bytes block = MakeHeader(c.width, c.height, c.bitCount);
   ASSERT_GE(block.size(), 40u);
-  EXPECT_EQ(Le32(block, 20), c.sizeImage);
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 4)), c.width);
-  EXPECT_EQ(static_cast<int32_t>(Le32(block, 8)), c.height);
+  EXPECT_EQ(Dword(block, 20), c.sizeImage);
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 4)), c.width);
+  EXPECT_EQ(static_cast<int32_t>(Dword(block, 8)), c.height);
   // The converters' checked form agrees wherever it accepts the size.
   int32_t stride = -1;
   int32_t imageSize = -1;
@@ -189,8 +173,8 @@ TEST(DibHeader, RefusesUnsupportedBitCountsWithoutTouchingTheHandle) {
 TEST(DibHeader, TakesOnlyTheLowSixteenBitsOfTheBitCount) {
   const Bytes block = MakeHeader(5, 1, 65544);  // 0x10008
   ASSERT_EQ(block.size(), 1064u);
-  EXPECT_EQ(Le16(block, 14), 8u);
-  EXPECT_EQ(Le32(block, 20), 8u);
+  EXPECT_EQ(Word(block, 14), 8u);
+  EXPECT_EQ(Dword(block, 20), 8u);
 }
 
 TEST(DibHeader, GreyPaletteFillsTheTableBlueGreenRedWithReservedZero) {
@@ -198,7 +182,7 @@ TEST(DibHeader, GreyPaletteFillsTheTableBlueGreenRedWithReservedZero) {
   ASSERT_NE(grey, nullptr);
   const Bytes block = MakeHeader(4, 4, 8, grey);
   ASSERT_EQ(block.size(), 1064u);
-  EXPECT_EQ(Le32(block, 32), 256u);
+  EXPECT_EQ(Dword(block, 32), 256u);
   EXPECT_EQ(ColourEntry(block, 0), (Bytes{0, 0, 0, 0}));
   EXPECT_EQ(ColourEntry(block, 255), (Bytes{255, 255, 255, 0}));
   for (size_t i = 0; i < 256; ++i) {
@@ -214,8 +198,8 @@ TEST(DibHeader, TableFollowsThePaletteNotTheBitCount) {
   for (const uint32_t bitCount : {1u, 4u, 24u}) {
     const Bytes block = MakeHeader(2, 2, bitCount, grey);
     ASSERT_EQ(block.size(), 40u + 1024u) << "bit count " << bitCount;
-    EXPECT_EQ(Le32(block, 32), 256u);
-    EXPECT_EQ(Le16(block, 14), bitCount);
+    EXPECT_EQ(Dword(block, 32), 256u);
+    EXPECT_EQ(Word(block, 14), bitCount);
     EXPECT_EQ(ColourEntry(block, 200), (Bytes{200, 200, 200, 0}));
   }
   EXPECT_TRUE(DeleteObject(grey));
@@ -228,7 +212,7 @@ TEST(DibHeader, MapsPaletteEntriesToColourEntriesAndLeavesThePaletteAlone) {
   ASSERT_NE(palette, nullptr);
   const Bytes block = MakeHeader(3, 1, 8, palette);
   ASSERT_EQ(block.size(), 40u + 12u);
-  EXPECT_EQ(Le32(block, 32), 3u);
+  EXPECT_EQ(Dword(block, 32), 3u);
   EXPECT_EQ(ColourEntry(block, 0), (Bytes{30, 20, 10, 0x04}));
   EXPECT_EQ(ColourEntry(block, 1), (Bytes{50, 100, 200, 0x01}));
   EXPECT_EQ(ColourEntry(block, 2), (Bytes{3, 2, 1, 0}));
@@ -256,7 +240,7 @@ TEST(DibHeader, LargestPaletteThatFitsFillsTheWholeBlock) {
   ASSERT_NE(palette, nullptr);
   const Bytes block = MakeHeader(1, 1, 8, palette);
   ASSERT_EQ(block.size(), 40u + 65532u);
-  EXPECT_EQ(Le32(block, 32), 16383u);
+  EXPECT_EQ(Dword(block, 32), 16383u);
   EXPECT_EQ(ColourEntry(block, 16382), (Bytes{7, 16382 >> 8, 16382 & 0xFF, 0}));
   EXPECT_TRUE(DeleteObject(palette));
 }
@@ -285,12 +269,12 @@ TEST_P(DibColourTable, CountAndSizeFollowTheHeaderKind) {
   const ColourCountCase& c = GetParam();
   // Exactly the header's bytes, so a read past a core header shows under ASan.
   Bytes header(c.headerSize == 12 ? 12 : 40);
-  PutLe32(header, 0, c.headerSize);
+  PutDword(header, 0, c.headerSize);
   if (c.headerSize == 12) {
-    PutLe16(header, 10, c.bitCount);  // bcBitCount
+    PutWord(header, 10, c.bitCount);  // bcBitCount
   } else {
-    PutLe16(header, 14, c.bitCount);  // biBitCount
-    PutLe32(header, 32, c.clrUsed);   // biClrUsed
+    PutWord(header, 14, c.bitCount);  // biBitCount
+    PutDword(header, 32, c.clrUsed);  // biClrUsed
   }
   EXPECT_EQ(DibColourCount(header.data()), c.count);
   EXPECT_EQ(DibColourTableSize(header.data()), c.tableSize);

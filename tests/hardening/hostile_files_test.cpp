@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 using testing::Bytes;
 using testing::DibResult;
 using testing::Dword;
+using testing::ExpectNothingLeft;
 using testing::FilesIn;
 using testing::OpenAsHost;
 using testing::PathExists;
@@ -32,20 +33,6 @@ struct HostileCase {
   size_t progressCalls;
   std::string pixels;  // the whole pixel file on success, bottom-up rows, worked out by hand
 };
-
-// Checks what every hostile file must leave: on failure both handles null and
-// no pixel file; in any case nothing left in the temporary directory.
-void ExpectNothingLeft(const DibResult& result) {
-  if (result.code != PBM_OK) {
-    EXPECT_TRUE(result.headerNull);
-    EXPECT_TRUE(result.mappingNull);
-    EXPECT_TRUE(result.pixelFile.empty() || !PathExists(result.pixelFile))
-        << result.pixelFile << " was left behind";
-  } else {
-    EXPECT_TRUE(result.pixelFileRemoved) << "the host could not delete " << result.pixelFile;
-  }
-  EXPECT_EQ(FilesIn(UsePrivateTempDirectory()), 0);
-}
 
 class HostileFile : public ::testing::TestWithParam<HostileCase> {};
 
@@ -62,7 +49,7 @@ TEST_P(HostileFile, GivesItsCodeAndLeavesNoPixelFile) {
     EXPECT_EQ(std::string(result.pixels.begin(), result.pixels.end()), c.pixels);
     EXPECT_EQ(Dword(result.header, 20), result.pixels.size());
   }
-  ExpectNothingLeft(result);
+  ExpectNothingLeft(result, UsePrivateTempDirectory());
 }
 
 // Sizes that cannot be held are refused as memory failures (-1) before any
@@ -249,7 +236,7 @@ TEST(HostileFiles, HugeRasterWithTinyBodyKeepsTheHeaderSizeAndZeroesTheRest) {
   std::vector<uint8_t> expected(1024u * 1024u, 0);
   expected[1023u * 1024u] = 5;
   EXPECT_TRUE(result.pixels == expected);
-  ExpectNothingLeft(result);
+  ExpectNothingLeft(result, UsePrivateTempDirectory());
 }
 
 TEST(HostileFiles, DirectoryGivenAsTheFileCannotBeOpened) {
@@ -258,7 +245,7 @@ TEST(HostileFiles, DirectoryGivenAsTheFileCannotBeOpened) {
   const DibResult result = OpenAsHost(fs::path(directory).parent_path().string());
   EXPECT_EQ(result.code, PBM_E_OPEN);
   EXPECT_EQ(result.progressCalls, 0u);
-  ExpectNothingLeft(result);
+  ExpectNothingLeft(result, UsePrivateTempDirectory());
 }
 
 TEST(HostileFiles, PathOf259CharactersIsConverted) {
@@ -274,7 +261,7 @@ TEST(HostileFiles, PathOf259CharactersIsConverted) {
   const DibResult result = OpenAsHost(path);
   ASSERT_EQ(result.code, PBM_OK);
   EXPECT_EQ(result.pixels, std::vector<uint8_t>({9, 8, 0, 0}));
-  ExpectNothingLeft(result);
+  ExpectNothingLeft(result, UsePrivateTempDirectory());
 }
 
 // Shrinks the file being read once its first row is in: the rows that the

@@ -6,6 +6,8 @@
 
 #include "platform/win32_api.h"
 #include "quentarpbm.h"
+#include "support/private_temp_directory.h"
+#include "support/test_files.h"
 
 namespace quentarpbm::testing {
 
@@ -57,18 +59,16 @@ DibResult OpenAsHost(const std::string& path) {
   return result;
 }
 
-uint32_t Dword(const std::vector<uint8_t>& bytes, size_t offset) {
-  if (bytes.size() < offset + 4) return 0;
-  uint32_t value = 0;
-  memcpy(&value, bytes.data() + offset, 4);
-  return value;
-}
-
-uint16_t Word(const std::vector<uint8_t>& bytes, size_t offset) {
-  if (bytes.size() < offset + 2) return 0;
-  uint16_t value = 0;
-  memcpy(&value, bytes.data() + offset, 2);
-  return value;
+void ExpectNothingLeft(const DibResult& result, const std::string& tempDirectory) {
+  if (result.code != PBM_OK) {
+    EXPECT_TRUE(result.headerNull);
+    EXPECT_TRUE(result.mappingNull);
+    EXPECT_TRUE(result.pixelFile.empty() || !PathExists(result.pixelFile))
+        << result.pixelFile << " was left behind";
+  } else {
+    EXPECT_TRUE(result.pixelFileRemoved) << "the host could not delete " << result.pixelFile;
+  }
+  EXPECT_EQ(FilesIn(tempDirectory), 0);
 }
 
 }  // namespace quentarpbm::testing

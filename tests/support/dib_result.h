@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/little_endian.h"
+
 namespace quentarpbm::testing {
 
 struct DibResult {
@@ -29,9 +31,10 @@ struct DibResult {
 // unmap, close the mapping, free the block, delete the pixel file.
 DibResult OpenAsHost(const std::string& path);
 
-// Little-endian fields of the header block.
-uint32_t Dword(const std::vector<uint8_t>& bytes, size_t offset);
-uint16_t Word(const std::vector<uint8_t>& bytes, size_t offset);
+// What every call must leave, whatever its result: on failure both handles
+// null and no pixel file; on success a pixel file the host could delete; and
+// in either case no file in tempDirectory, the temporary directory in use.
+void ExpectNothingLeft(const DibResult& result, const std::string& tempDirectory);
 
 }  // namespace quentarpbm::testing
 
