@@ -1,4 +1,4 @@
-// Names that open no disk file: the cases both platforms run.
+// Names that open no disk file: the cases both platforms run and what each holds.
 #include "support/non_disk_files.h"
 
 namespace quentarpbm::testing {
@@ -15,5 +15,27 @@ const NonDiskCase kNonDiskCases[9] = {
     {"FifoWithIdleWriter", NonDiskKind::kFifoWithIdleWriter, nullptr},
     {"NamedPipeThatNeverWrites", NonDiskKind::kIdleNamedPipe, nullptr},
 };
+
+NonDiskFile::NonDiskFile(const NonDiskCase& nonDiskCase) {
+  switch (nonDiskCase.kind) {
+    case NonDiskKind::kName:
+      path_ = nonDiskCase.name;
+      break;
+    case NonDiskKind::kFifo:
+      path_ = FifoPath();
+      break;
+    case NonDiskKind::kFifoWithIdleWriter:
+      path_ = FifoPath();
+      held_ = HoldFifoWriter(path_);
+      break;
+    case NonDiskKind::kIdleNamedPipe:
+      held_ = ServeIdleNamedPipe(&path_);
+      break;
+  }
+}
+
+NonDiskFile::~NonDiskFile() {
+  if (held_ != -1) ReleaseHeld(held_);
+}
 
 }  // namespace quentarpbm::testing

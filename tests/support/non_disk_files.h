@@ -43,9 +43,21 @@ class NonDiskFile {
   intptr_t held_ = -1;  // the platform's descriptor or handle, -1 for none
 };
 
+// Each platform's part, -1 standing for no descriptor or handle.
+
 // This process's FIFO: made natively, and under Wine made before the test by
 // a POSIX step, which passes its path in QUENTARPBM_TEST_FIFO.
 std::string FifoPath();
+
+// Opens fifo for reading and writing, which needs no other reader, so that it
+// has a writer until released.
+intptr_t HoldFifoWriter(const std::string& fifo);
+
+// Stores the idle pipe's name in *name and serves one instance of it that
+// never writes (natively there are no named pipes: nothing to serve).
+intptr_t ServeIdleNamedPipe(std::string* name);
+
+void ReleaseHeld(intptr_t held);
 
 }  // namespace quentarpbm::testing
 

@@ -18,28 +18,17 @@ std::string FifoPath() {
   return path;
 }
 
-NonDiskFile::NonDiskFile(const NonDiskCase& nonDiskCase) {
-  switch (nonDiskCase.kind) {
-    case NonDiskKind::kName:
-      path_ = nonDiskCase.name;
-      break;
-    case NonDiskKind::kFifo:
-      path_ = FifoPath();
-      break;
-    case NonDiskKind::kFifoWithIdleWriter:
-      path_ = FifoPath();
-      // Read-write: the open needs no reader, and the FIFO then has a writer.
-      held_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
-      EXPECT_GE(held_, 0) << "cannot hold " << path_ << " open";
-      break;
-    case NonDiskKind::kIdleNamedPipe:
-      path_ = "\\\\.\\pipe\\quentarpbm-idle";  // no such file here
-      break;
-  }
+intptr_t HoldFifoWriter(const std::string& fifo) {
+  const int descriptor = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+  EXPECT_GE(descriptor, 0) << "cannot hold " << fifo << " open";
+  return descriptor;
 }
 
-NonDiskFile::~NonDiskFile() {
-  if (held_ >= 0) close(static_cast<int>(held_));
+intptr_t ServeIdleNamedPipe(std::string* name) {
+  *name = "\\\\.\\pipe\\quentarpbm-idle";  // a missing file here
+  return -1;
 }
+
+void ReleaseHeld(intptr_t held) { close(static_cast<int>(held)); }
 
 }  // namespace quentarpbm::testing

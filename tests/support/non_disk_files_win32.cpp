@@ -13,36 +13,25 @@ std::string FifoPath() {
   return fifo == nullptr ? std::string() : fifo;
 }
 
-NonDiskFile::NonDiskFile(const NonDiskCase& nonDiskCase) {
-  HANDLE held = INVALID_HANDLE_VALUE;
-  switch (nonDiskCase.kind) {
-    case NonDiskKind::kName:
-      path_ = nonDiskCase.name;
-      break;
-    case NonDiskKind::kFifo:
-      path_ = FifoPath();
-      break;
-    case NonDiskKind::kFifoWithIdleWriter:
-      path_ = FifoPath();
-      // Read-write: the open needs no reader, and the FIFO then has a writer.
-      held = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-      EXPECT_NE(held, INVALID_HANDLE_VALUE) << "cannot hold " << path_ << " open";
-      break;
-    case NonDiskKind::kIdleNamedPipe:
-      path_ = "\\\\.\\pipe\\quentarpbm-idle-" + std::to_string(GetCurrentProcessId());
-      // A fresh instance for each case: a client has one to connect to.
-      held = CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                              PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
-      EXPECT_NE(held, INVALID_HANDLE_VALUE) << "cannot serve " << path_;
-      break;
-  }
-  if (held != INVALID_HANDLE_VALUE) held_ = reinterpret_cast<intptr_t>(held);
+// INVALID_HANDLE_VALUE is -1 as an integer.
+intptr_t HoldFifoWriter(const std::string& fifo) {
+  const HANDLE file =
+      CreateFileA(fifo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot hold " << fifo << " open";
+  return reinterpret_cast<intptr_t>(file);
 }
 
-NonDiskFile::~NonDiskFile() {
-  if (held_ != -1) CloseHandle(reinterpret_cast<HANDLE>(held_));
+// A fresh instance for each case, so that a client has one to connect to.
+intptr_t ServeIdleNamedPipe(std::string* name) {
+  *name = "\\\\.\\pipe\\quentarpbm-idle-" + std::to_string(GetCurrentProcessId());
+  const HANDLE server =
+      CreateNamedPipeA(name->c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                       PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
+  EXPECT_NE(server, INVALID_HANDLE_VALUE) << "cannot serve " << *name;
+  return reinterpret_cast<intptr_t>(server);
 }
+
+void ReleaseHeld(intptr_t held) { CloseHandle(reinterpret_cast<HANDLE>(held)); }
 
 }  // namespace quentarpbm::testing
