@@ -3,6 +3,7 @@
 
 #include "dib/converters.h"
 #include "identify/identify.h"
+#include "platform/disk_file_stream.h"
 #include "quentarpbm.h"
 
 using namespace quentarpbm;
@@ -26,9 +27,9 @@ Converter ConverterFor(int32_t formatCode) {
 
 }  // namespace
 
-extern "C" int32_t PBM_CALL PBMOpen(const char* fileName, char* pixelFileName,
-                                    void** pixelMapping, void** dibHeader,
-                                    PBMProgressCallback progress, uint32_t userValue) {
+extern "C" int32_t PBM_CALL PBMOpen(const char* fileName, char* pixelFileName, void** pixelMapping,
+                                    void** dibHeader, PBMProgressCallback progress,
+                                    uint32_t userValue) {
   if (dibHeader == nullptr) return PBM_E_ARGUMENT;
   // Checked before anything is touched: the converters write through both.
   if (pixelFileName == nullptr) return PBM_E_ARGUMENT;
@@ -39,14 +40,15 @@ extern "C" int32_t PBM_CALL PBMOpen(const char* fileName, char* pixelFileName,
   const ResultCode identified = IdentifyImageFile(fileName, &formatCode);
   if (identified != PBM_OK) return identified;
 
-  // The stream is a second opening of the file, owned by this call.
-  FILE* stream = fopen(fileName, "rb");
-  if (stream == nullptr) return PBM_E_OPEN;
+  // The stream is a second opening of the name, owned by this call: what it
+  // names now is checked again, since it may no longer be the file identified.
+  FILE* stream = nullptr;
+  const ResultCode opened = OpenDiskFileStream(fileName, &stream);
+  if (opened != PBM_OK) return opened;
   const Converter convert = ConverterFor(formatCode);
-  const ResultCode result =
-      convert == nullptr ? PBM_E_UNSUPPORTED
-                         : convert(stream, pixelFileName, pixelMapping, dibHeader, progress,
-                                   userValue);
+  const ResultCode result = convert == nullptr ? PBM_E_UNSUPPORTED
+                                               : convert(stream, pixelFileName, pixelMapping,
+                                                         dibHeader, progress, userValue);
   fclose(stream);
   return result;
 }

@@ -47,6 +47,12 @@ bool ReadSignature(const char* fileName, uint8_t* signature) {
   HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  // A device, pipe or FIFO may never answer a read, and the progress callback
+  // cannot cancel: only disk files are read.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return false;
+  }
   // A short or failed read is no failure: the bytes not read stay zero.
   DWORD bytesRead = 0;
   ReadFile(file, signature, kSignatureBytes, &bytesRead, nullptr);
@@ -68,8 +74,7 @@ int32_t ClassifySignature(const uint8_t* b, const char* name) {
   if (StartsWithFolded(b, 0, "P3") || StartsWithFolded(b, 0, "P6")) return kFormatPpm;
   if (StartsWithFolded(b, 0, "FIF")) return kFormatFif;
   if (FirstDword(b) == kPlaceableKey && PlaceableHeaderChecksumOk(b) != 0) {
-    return NameHas(name, ".WMF", ".wmf") ? kFormatPlaceableMetafileNamed
-                                         : kFormatPlaceableMetafile;
+    return NameHas(name, ".WMF", ".wmf") ? kFormatPlaceableMetafileNamed : kFormatPlaceableMetafile;
   }
   if (b[0] == 0x50 && b[1] == 0xC3) {
     return NameHas(name, ".CLP", ".clp") ? kFormatClipboardNamed : kFormatClipboard;

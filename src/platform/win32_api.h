@@ -33,6 +33,8 @@ typedef void* LPOVERLAPPED;  // always passed as null
 
 #define FILE_ATTRIBUTE_TEMPORARY 0x00000100u
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000u
+#define FILE_TYPE_UNKNOWN 0x0000u
+#define FILE_TYPE_DISK 0x0001u
 #define GMEM_MOVEABLE 0x0002u
 #define GMEM_ZEROINIT 0x0040u
 #define MEM_COMMIT 0x00001000u
@@ -55,6 +57,7 @@ typedef struct tagLOGPALETTE {
 // Files and temporary names (KERNEL32); the host subset is in quentarpbm_posix.h.
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                      LPOVERLAPPED overlapped);
+DWORD WINAPI GetFileType(HANDLE file);
 DWORD WINAPI GetTempPathA(DWORD bufferLength, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
 

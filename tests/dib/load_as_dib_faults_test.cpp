@@ -27,22 +27,25 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    // Two file opens, the signature read, the row store's block, temp path,
-    // temp name, mapping and its space reservation, view, then the blocks:
-    // PBM one allocation and two locks, PGM a palette (allocation, lock,
-    // creation) and the header (allocation, lock), PPM one allocation and one lock.
-    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 12},
-    {"RawPbm", "P4 2 2 \x80\x40", false, true, 12},
-    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 14},
-    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 14},
-    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 11},
-    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 11},
+    // Two file opens, the signature file's type, its read, the row store's
+    // block, temp path, temp name, mapping and its space reservation, view,
+    // then the blocks: PBM one allocation and two locks, PGM a palette
+    // (allocation, lock, creation) and the header (allocation, lock), PPM one
+    // allocation and one lock.
+    {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 13},
+    {"RawPbm", "P4 2 2 \x80\x40", false, true, 13},
+    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 15},
+    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 15},
+    {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 12},
+    {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 12},
 };
 
 // The code the conversion must give when the nth call of api fails.
 int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
   switch (api) {
     case StandinApi::kCreateFileA:  // the signature read, then the pixel file
+      return PBM_E_OPEN;
+    case StandinApi::kGetFileType:  // a file of no type is not read
       return PBM_E_OPEN;
     case StandinApi::kReadFile:  // unread signature bytes are zero: nothing matches
       return PBM_E_UNSUPPORTED;
@@ -70,11 +73,11 @@ int32_t ExpectedCode(const Format& format, StandinApi api, int nth) {
 }
 
 const StandinApi kAcquisitions[] = {
-    StandinApi::kCreateFileA,      StandinApi::kReadFile,           StandinApi::kGetTempPathA,
-    StandinApi::kGetTempFileNameA, StandinApi::kCreateFileMappingA, StandinApi::kReserveFileSpace,
-    StandinApi::kMapViewOfFile,    StandinApi::kGlobalAlloc,        StandinApi::kGlobalLock,
-    StandinApi::kCreatePalette,    StandinApi::kGetObjectA,         StandinApi::kGetPaletteEntries,
-    StandinApi::kVirtualAlloc,
+    StandinApi::kCreateFileA,       StandinApi::kGetFileType,      StandinApi::kReadFile,
+    StandinApi::kGetTempPathA,      StandinApi::kGetTempFileNameA, StandinApi::kCreateFileMappingA,
+    StandinApi::kReserveFileSpace,  StandinApi::kMapViewOfFile,    StandinApi::kGlobalAlloc,
+    StandinApi::kGlobalLock,        StandinApi::kCreatePalette,    StandinApi::kGetObjectA,
+    StandinApi::kGetPaletteEntries, StandinApi::kVirtualAlloc,
 };
 
 class ConversionFaultSweep : public ::testing::TestWithParam<Format> {};
@@ -122,8 +125,9 @@ TEST_P(ConversionFaultSweep, EachFailingCallGivesItsCodeAndLeavesNothing) {
         ++failuresSwept;
         EXPECT_EQ(header, nullptr);
         // Before a converter runs the mapping handle is the caller's own.
-        const bool beforeConverter =
-            (api == StandinApi::kCreateFileA && nth == 1) || api == StandinApi::kReadFile;
+        const bool beforeConverter = (api == StandinApi::kCreateFileA && nth == 1) ||
+                                     api == StandinApi::kGetFileType ||
+                                     api == StandinApi::kReadFile;
         EXPECT_EQ(mapping, beforeConverter ? static_cast<void*>(&mapping) : nullptr);
       }
       EXPECT_EQ(FilesIn(temp), 0);

@@ -4,12 +4,15 @@
 #include <string>
 
 #include "quentarpbm.h"
+#include "support/non_disk_files.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
 namespace {
 
+using testing::NonDiskCase;
+using testing::NonDiskFile;
 using testing::WriteTestFile;
 
 // What the host passed in, so each test can see which outputs were touched.
@@ -29,8 +32,7 @@ TEST(PBMOpen, NullHeaderPointerIsCheckedFirstAndTouchesNothing) {
 TEST(PBMOpen, NullNameBufferOrMappingPointerTouchesNothing) {
   const std::string path = WriteTestFile("args.pgm", "P2 1 1 255 7");
   HostOutputs out;
-  EXPECT_EQ(PBMOpen(path.c_str(), nullptr, &out.mapping, &out.header, nullptr, 0),
-            PBM_E_ARGUMENT);
+  EXPECT_EQ(PBMOpen(path.c_str(), nullptr, &out.mapping, &out.header, nullptr, 0), PBM_E_ARGUMENT);
   EXPECT_EQ(PBMOpen(path.c_str(), out.name, nullptr, &out.header, nullptr, 0), PBM_E_ARGUMENT);
   EXPECT_EQ(out.header, &out.header);
   EXPECT_EQ(out.mapping, &out.mapping);
@@ -46,6 +48,14 @@ struct EarlyFailure {
   int32_t result;
 };
 
+void ExpectRefusedBeforeConversion(const char* fileName, int32_t result) {
+  HostOutputs out;
+  EXPECT_EQ(PBMOpen(fileName, out.name, &out.mapping, &out.header, nullptr, 0), result);
+  EXPECT_EQ(out.header, nullptr);
+  EXPECT_EQ(out.mapping, &out.mapping);
+  EXPECT_STREQ(out.name, "untouched");
+}
+
 class PBMOpenEarlyFailure : public ::testing::TestWithParam<EarlyFailure> {};
 
 TEST_P(PBMOpenEarlyFailure, LeavesMappingAndNameAsPassed) {
@@ -53,13 +63,7 @@ TEST_P(PBMOpenEarlyFailure, LeavesMappingAndNameAsPassed) {
   const std::string path = c.name == nullptr ? std::string()
                            : c.bytes.empty() ? testing::TestDirectory() + c.name
                                              : WriteTestFile(c.name, c.bytes);
-  HostOutputs out;
-  EXPECT_EQ(PBMOpen(c.name == nullptr ? nullptr : path.c_str(), out.name, &out.mapping,
-                    &out.header, nullptr, 0),
-            c.result);
-  EXPECT_EQ(out.header, nullptr);
-  EXPECT_EQ(out.mapping, &out.mapping);
-  EXPECT_STREQ(out.name, "untouched");
+  ExpectRefusedBeforeConversion(c.name == nullptr ? nullptr : path.c_str(), c.result);
 }
 
 const EarlyFailure kEarlyFailures[] = {
@@ -73,8 +77,20 @@ const EarlyFailure kEarlyFailures[] = {
      PBM_E_UNSUPPORTED},
 };
 
-INSTANTIATE_TEST_SUITE_P(BeforeConversion, PBMOpenEarlyFailure,
-                         ::testing::ValuesIn(kEarlyFailures), testing::ParamLabel<EarlyFailure>);
+INSTANTIATE_TEST_SUITE_P(BeforeConversion, PBMOpenEarlyFailure, ::testing::ValuesIn(kEarlyFailures),
+                         testing::ParamLabel<EarlyFailure>);
+
+class PBMOpenNonDiskFile : public ::testing::TestWithParam<NonDiskCase> {};
+
+// Refused before any read: a device or pipe that never answers cannot hold the call.
+TEST_P(PBMOpenNonDiskFile, IsAnOpenFailureLeavingMappingAndNameAsPassed) {
+  const NonDiskFile file(GetParam());
+  ExpectRefusedBeforeConversion(file.Path().c_str(), PBM_E_OPEN);
+}
+
+INSTANTIATE_TEST_SUITE_P(NotDiskFiles, PBMOpenNonDiskFile,
+                         ::testing::ValuesIn(testing::kNonDiskCases),
+                         testing::ParamLabel<NonDiskCase>);
 
 TEST(PBMOpen, LowerCaseMagicIsIdentifiedButRefusedByTheReader) {
   const std::string path = WriteTestFile("lower.pgm", "p5 1 1 255\n\x10");

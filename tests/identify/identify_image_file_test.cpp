@@ -4,12 +4,15 @@
 #include <string>
 
 #include "identify/identify.h"
+#include "support/non_disk_files.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
 namespace {
 
+using testing::NonDiskCase;
+using testing::NonDiskFile;
 using testing::WriteTestFile;
 
 struct IdentifyCase {
@@ -24,9 +27,10 @@ struct IdentifyCase {
 // reserved 0, then the XOR of the ten words before it (worked out by hand:
 // 0xCDD7 ^ 0x9AC6 = 0x5711, ^ 0x0064 ^ 0x0032 = 0x5747, ^ 0x05A0 = 0x52E7).
 std::string PlaceableHeader(bool goodChecksum) {
-  std::string header("\xD7\xCD\xC6\x9A\x00\x00\x00\x00\x00\x00\x64\x00\x32\x00\xA0\x05"
-                     "\x00\x00\x00\x00",
-                     20);
+  std::string header(
+      "\xD7\xCD\xC6\x9A\x00\x00\x00\x00\x00\x00\x64\x00\x32\x00\xA0\x05"
+      "\x00\x00\x00\x00",
+      20);
   header += goodChecksum ? std::string("\xE7\x52", 2) : std::string("\xE6\x52", 2);
   return header;
 }
@@ -70,12 +74,10 @@ const IdentifyCase kCases[] = {
     {"PlaceableMetafileNamed", PlaceableHeader(true), "logo.wmf", PBM_OK,
      kFormatPlaceableMetafileNamed},
     {"PlaceableMetafile", PlaceableHeader(true), "logo.img", PBM_OK, kFormatPlaceableMetafile},
-    {"PlaceableBadChecksum", PlaceableHeader(false), "logo.wmf", PBM_E_UNSUPPORTED,
-     kFormatUnknown},
+    {"PlaceableBadChecksum", PlaceableHeader(false), "logo.wmf", PBM_E_UNSUPPORTED, kFormatUnknown},
     {"PlaceableKeyOnly", std::string("\xD7\xCD\xC6\x9A", 4), "logo.wmf", PBM_E_UNSUPPORTED,
      kFormatUnknown},
-    {"ClipboardNamed", std::string("\x50\xC3\x01\x00", 4), "a.CLP", PBM_OK,
-     kFormatClipboardNamed},
+    {"ClipboardNamed", std::string("\x50\xC3\x01\x00", 4), "a.CLP", PBM_OK, kFormatClipboardNamed},
     {"Clipboard", std::string("\x50\xC3\x01\x00", 4), "a.clip", PBM_OK, kFormatClipboard},
     {"BitmapNamedRunsTheOtherWay", kBitmap, "photo.bmp", PBM_OK, kFormatBitmapNamed},
     {"BitmapNameWithMoreAfterExtension", kBitmap, "photo.bmpx", PBM_OK, kFormatBitmapNamed},
@@ -94,13 +96,14 @@ const IdentifyCase kCases[] = {
      kFormatMetafileNamed},
     {"MetafileMixedCaseName", kPlainMetafile, "chart.Wmf", PBM_E_UNSUPPORTED, kFormatUnknown},
     {"MetafileOtherName", kPlainMetafile, "chart.emf", PBM_E_UNSUPPORTED, kFormatUnknown},
-    {"MetafileWrongHeaderSize", std::string("\x02\x00\x0A\x00", 4), "chart.wmf",
-     PBM_E_UNSUPPORTED, kFormatUnknown},
+    {"MetafileWrongHeaderSize", std::string("\x02\x00\x0A\x00", 4), "chart.wmf", PBM_E_UNSUPPORTED,
+     kFormatUnknown},
     {"Jpeg", std::string("\xFF\xD8\xFF\xE0", 4), "photo.bmp", PBM_OK, kFormatJpeg},
     {"TextFile", "hello world", "notes.txt", PBM_E_UNSUPPORTED, kFormatUnknown},
 };
 
-INSTANTIATE_TEST_SUITE_P(Signatures, IdentifyImageFileTable, ::testing::ValuesIn(kCases), testing::ParamLabel<IdentifyCase>);
+INSTANTIATE_TEST_SUITE_P(Signatures, IdentifyImageFileTable, ::testing::ValuesIn(kCases),
+                         testing::ParamLabel<IdentifyCase>);
 
 TEST(IdentifyImageFile, NullArgumentsLeaveTheCodeAlone) {
   const std::string path = WriteTestFile("null-args.pgm", "P5 1 1 255\n\x00");
@@ -125,10 +128,24 @@ TEST(IdentifyImageFile, DirectoryCannotBeOpened) {
   EXPECT_EQ(code, kFormatUnknown);
 }
 
+// Refused before any read, so a device or pipe that never answers cannot hold the call.
+class IdentifyNonDiskFile : public ::testing::TestWithParam<NonDiskCase> {};
+
+TEST_P(IdentifyNonDiskFile, IsAnOpenFailureWithUnknownCode) {
+  const NonDiskFile file(GetParam());
+  int32_t code = 77;
+  EXPECT_EQ(IdentifyImageFile(file.Path().c_str(), &code), PBM_E_OPEN);
+  EXPECT_EQ(code, kFormatUnknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(NotDiskFiles, IdentifyNonDiskFile,
+                         ::testing::ValuesIn(testing::kNonDiskCases),
+                         testing::ParamLabel<NonDiskCase>);
+
 TEST(IdentifyImageFile, ReadsFilesUnderPathsLongerThanOldOpenRecords) {
   // Over 200 characters: the old 128-character open record cannot hold it.
-  const std::string deep = std::string(70, 'd') + "/" + std::string(70, 'e') + "/" +
-                           std::string(40, 'f') + ".pgm";
+  const std::string deep =
+      std::string(70, 'd') + "/" + std::string(70, 'e') + "/" + std::string(40, 'f') + ".pgm";
   const std::string path = WriteTestFile(deep, "P5 1 1 255\n\x7f");
   ASSERT_GT(path.size(), 200u);
   int32_t code = 0;

@@ -62,6 +62,16 @@ bool AttemptReadFile(bool inject) {
   return ok;
 }
 
+bool AttemptGetFileType(bool inject) {
+  const std::string path = WriteTestFile("fault-type", "abc");
+  const HANDLE file = OpenForReading(path);
+  FailNextCallIf(inject, StandinApi::kGetFileType);
+  const DWORD type = GetFileType(file);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return type == FILE_TYPE_DISK;
+}
+
 bool AttemptCloseHandle(bool inject) {
   const std::string path = WriteTestFile("fault-close", "abc");
   const HANDLE file = OpenForReading(path);
@@ -321,6 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FaultCase{"CreateFileA", StandinApi::kCreateFileA, AttemptCreateFile},
         FaultCase{"ReadFile", StandinApi::kReadFile, AttemptReadFile},
+        FaultCase{"GetFileType", StandinApi::kGetFileType, AttemptGetFileType},
         FaultCase{"CloseHandle", StandinApi::kCloseHandle, AttemptCloseHandle},
         FaultCase{"DeleteFileA", StandinApi::kDeleteFileA, AttemptDeleteFile},
         FaultCase{"GetTempPathA", StandinApi::kGetTempPathA, AttemptGetTempPath},
@@ -407,6 +418,7 @@ TEST(StandinHandles, AHandleOfTheWrongKindOrNoHandleAtAllIsRefused) {
     DWORD got;
     WORD count = 0xBEEF;
     EXPECT_FALSE(ReadFile(other, &byte, 1, &got, nullptr));
+    EXPECT_EQ(GetFileType(other), FILE_TYPE_UNKNOWN);
     EXPECT_EQ(CreateFileMappingA(other, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
     if (other != mapping) {
       EXPECT_FALSE(CloseHandle(other));

@@ -8,6 +8,7 @@ namespace quentarpbm {
 enum class StandinApi {
   kCreateFileA,
   kReadFile,
+  kGetFileType,
   kCloseHandle,
   kDeleteFileA,
   kGetTempPathA,

@@ -1,4 +1,4 @@
-// CreateFileA, ReadFile, CloseHandle and DeleteFileA over POSIX descriptors, with Windows' sharing.
+// CreateFileA, ReadFile, GetFileType, CloseHandle, DeleteFileA over descriptors, Windows' sharing.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "platform/posix/open_without_waiting.h"
 #include "platform/posix/standin_registry.h"
 
 using quentarpbm::FileIdentity;
@@ -43,7 +44,8 @@ HANDLE AdoptDescriptor(int descriptor, DWORD access, DWORD share_mode, DWORD dis
     close(descriptor);
     return INVALID_HANDLE_VALUE;
   }
-  FileRecord* record = new (std::nothrow) FileRecord{descriptor, {IdentityOf(status), access, share_mode, false}};
+  FileRecord* record =
+      new (std::nothrow) FileRecord{descriptor, {IdentityOf(status), access, share_mode, false}};
   if (record == nullptr) {
     close(descriptor);
     return INVALID_HANDLE_VALUE;
@@ -69,8 +71,8 @@ HANDLE AdoptDescriptor(int descriptor, DWORD access, DWORD share_mode, DWORD dis
 // OPEN_EXISTING or CREATE_ALWAYS (which needs write access), no security
 // attributes, no template. The flags are hints here and are accepted as given.
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
-                                     LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                                     DWORD flags, HANDLE templateFile) {
+                                     LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                     HANDLE templateFile) {
   (void)flags;
   const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
   if (quentarpbm::InjectedFailure(StandinApi::kCreateFileA)) return INVALID_HANDLE_VALUE;
@@ -80,14 +82,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareM
   if (security != nullptr || templateFile != nullptr) return INVALID_HANDLE_VALUE;
   if (disposition != OPEN_EXISTING && disposition != CREATE_ALWAYS) return INVALID_HANDLE_VALUE;
   if (disposition == CREATE_ALWAYS && (access & GENERIC_WRITE) == 0) return INVALID_HANDLE_VALUE;
-  // O_NONBLOCK keeps a FIFO from stalling the open; such a file is refused below.
-  const int descriptor = open(fileName, OpenFlags(access, disposition) | O_NONBLOCK, 0666);
+  // A FIFO must not stall the open; it is refused with every other non-regular file below.
+  const int descriptor = quentarpbm::OpenWithoutWaiting(fileName, OpenFlags(access, disposition));
   if (descriptor < 0) return INVALID_HANDLE_VALUE;
-  const int status_flags = fcntl(descriptor, F_GETFL);
-  if (status_flags < 0 || fcntl(descriptor, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
-    close(descriptor);
-    return INVALID_HANDLE_VALUE;
-  }
   return AdoptDescriptor(descriptor, access, shareMode, disposition);
 }
 
@@ -105,7 +102,8 @@ extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWOR
   if (record == nullptr || (record->claim.access & GENERIC_READ) == 0) return FALSE;
   DWORD total = 0;
   while (total < toRead) {
-    const ssize_t got = ::read(record->descriptor, static_cast<char*>(buffer) + total, toRead - total);
+    const ssize_t got =
+        ::read(record->descriptor, static_cast<char*>(buffer) + total, toRead - total);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return FALSE;
     if (got == 0) break;
@@ -113,6 +111,15 @@ extern "C" BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWOR
   }
   *read = total;
   return TRUE;
+}
+
+// Only regular files ever get a file handle here, so every one is a disk
+// file; any other value is of no type.
+extern "C" DWORD WINAPI GetFileType(HANDLE file) {
+  const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
+  if (quentarpbm::InjectedFailure(StandinApi::kGetFileType)) return FILE_TYPE_UNKNOWN;
+  return quentarpbm::FindHandle(file, HandleKind::kFile) != nullptr ? FILE_TYPE_DISK
+                                                                    : FILE_TYPE_UNKNOWN;
 }
 
 // Closes a file or file-mapping handle; any other value, or a handle already
