@@ -91,9 +91,9 @@ Conversion Convert(const Variant& variant, int failing) {
   return result;
 }
 
-// The row store's pointer array and the rows' read buffer; the store's block
-// comes from VirtualAlloc, whose failure the stand-in's fault sweep covers.
-constexpr int kImageCallocs = 2;
+// The row store's pointer array, its block (from VirtualAlloc, which the
+// stand-in serves from calloc for small regions) and the rows' read buffer.
+constexpr int kImageCallocs = 3;
 
 class AllocationFaultSweep : public ::testing::TestWithParam<Variant> {};
 

@@ -1,4 +1,4 @@
-// The stand-in's typed handle table, file claims, call counters and injected faults.
+// The stand-in's typed handle table and file claims.
 #include "platform/posix/standin_registry.h"
 
 #include <algorithm>
@@ -10,15 +10,10 @@ namespace quentarpbm {
 
 namespace {
 
-constexpr int kApiCount = static_cast<int>(StandinApi::kCount);
-
 struct Registry {
   std::mutex mutex;
   std::unordered_map<const void*, HandleKind> handles;
   std::vector<const FileClaim*> claims;
-  int live_objects = 0;
-  int call_counts[kApiCount] = {};
-  int calls_until_fault[kApiCount] = {};  // 0 = no fault pending
 };
 
 Registry& TheRegistry() {
@@ -26,9 +21,7 @@ Registry& TheRegistry() {
   return registry;
 }
 
-bool SameFile(FileIdentity a, FileIdentity b) {
-  return a.device == b.device && a.inode == b.inode;
-}
+bool SameFile(FileIdentity a, FileIdentity b) { return a.device == b.device && a.inode == b.inode; }
 
 // Windows' sharing rule, seen from both sides: each party's access must be
 // within what the other party shares.
@@ -41,14 +34,6 @@ bool AccessShared(DWORD access, DWORD share_mode) {
 }  // namespace
 
 std::mutex& StandinMutex() { return TheRegistry().mutex; }
-
-bool InjectedFailure(StandinApi api) {
-  Registry& registry = TheRegistry();
-  const int index = static_cast<int>(api);
-  ++registry.call_counts[index];
-  if (registry.calls_until_fault[index] == 0) return false;
-  return --registry.calls_until_fault[index] == 0;
-}
 
 bool AddHandle(void* record, HandleKind kind) {
   try {
@@ -67,8 +52,6 @@ void* FindHandle(const void* handle, HandleKind kind) {
 }
 
 void RemoveHandle(const void* handle) { TheRegistry().handles.erase(handle); }
-
-void ChangeLiveObjects(int delta) { TheRegistry().live_objects += delta; }
 
 bool AddFileClaim(const FileClaim* claim) {
   try {
@@ -103,32 +86,6 @@ bool FileIsClaimed(FileIdentity file) {
   const auto& claims = TheRegistry().claims;
   return std::any_of(claims.begin(), claims.end(),
                      [file](const FileClaim* claim) { return SameFile(claim->file, file); });
-}
-
-void StandinFailCall(StandinApi api, int nth) {
-  const std::lock_guard<std::mutex> lock(StandinMutex());
-  const int index = static_cast<int>(api);
-  if (index < 0 || index >= kApiCount) return;
-  TheRegistry().calls_until_fault[index] = std::max(nth, 0);
-}
-
-int StandinCallCount(StandinApi api) {
-  const std::lock_guard<std::mutex> lock(StandinMutex());
-  const int index = static_cast<int>(api);
-  if (index < 0 || index >= kApiCount) return 0;
-  return TheRegistry().call_counts[index];
-}
-
-int StandinLiveHandles() {
-  const std::lock_guard<std::mutex> lock(StandinMutex());
-  return TheRegistry().live_objects;
-}
-
-void StandinReset() {
-  const std::lock_guard<std::mutex> lock(StandinMutex());
-  Registry& registry = TheRegistry();
-  std::fill(std::begin(registry.call_counts), std::end(registry.call_counts), 0);
-  std::fill(std::begin(registry.calls_until_fault), std::end(registry.calls_until_fault), 0);
 }
 
 }  // namespace quentarpbm

@@ -1,4 +1,4 @@
-// What the stand-in's files share: the lock, the typed handle table, file claims and fault checks.
+// What the stand-in's files share: the lock, the typed handle table, file claims and the test seam.
 #ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
 #define QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
 
@@ -6,7 +6,7 @@
 
 #include <mutex>
 
-#include "platform/posix/standin_control.h"
+#include "platform/posix/standin_test_seam.h"
 #include "platform/win32_api.h"
 
 namespace quentarpbm {
@@ -15,10 +15,6 @@ namespace quentarpbm {
 // several threads see the handle table, claims and counters consistently.
 // Everything below expects the caller to hold it.
 std::mutex& StandinMutex();
-
-// Counts one call of api and reports whether an injected fault makes it fail;
-// a failing call must return its failure value without any other effect.
-bool InjectedFailure(StandinApi api);
 
 // A handle is the address of a record of exactly one of these kinds.
 enum class HandleKind { kFile, kMapping, kGlobalBlock, kPalette };
@@ -32,10 +28,6 @@ void* FindHandle(const void* handle, HandleKind kind);
 
 // Removes handle from the table; it must be present.
 void RemoveHandle(const void* handle);
-
-// Live objects of every kind, including views and mappings whose handle is
-// closed but which a view keeps alive.
-void ChangeLiveObjects(int delta);
 
 // A file on disk, the way the share checks tell files apart.
 struct FileIdentity {

@@ -1,5 +1,6 @@
 // VirtualAlloc and VirtualFree: committed, zeroed regions, released whole.
 #include <stdint.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -49,7 +50,7 @@ void ReleaseRegion(void* region, size_t bytes) {
   if (IsLargeRegion(bytes)) {
     munmap(region, bytes);
   } else {
-    delete[] static_cast<unsigned char*>(region);
+    free(region);
   }
 }
 
@@ -65,10 +66,7 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD alloca
       protect != PAGE_READWRITE || bytes == 0) {
     return nullptr;
   }
-  // Small ones zeroed by new[] rather than calloc, which tests count as the
-  // library's own allocations.
-  void* region =
-      IsLargeRegion(bytes) ? MapLargeRegion(bytes) : new (std::nothrow) unsigned char[bytes]();
+  void* region = IsLargeRegion(bytes) ? MapLargeRegion(bytes) : calloc(bytes, 1);
   if (region == nullptr) return nullptr;
   try {
     Regions().emplace(region, bytes);

@@ -1,0 +1,28 @@
+// Where the stand-in's calls meet the test controls: compiled away in what ships.
+#ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_TEST_SEAM_H
+#define QUENTARPBM_PLATFORM_POSIX_STANDIN_TEST_SEAM_H
+
+#include "platform/posix/standin_control.h"
+
+namespace quentarpbm {
+
+// Only the stand-in that tests link (built with QUENTARPBM_STANDIN_CONTROLS,
+// see standin_control.cpp) counts calls, injects faults and tracks live
+// objects; the shipped library has none of it. Both are called with the
+// stand-in's lock held.
+#if defined(QUENTARPBM_STANDIN_CONTROLS)
+// Counts one call of api and reports whether an injected fault makes it fail;
+// a failing call must return its failure value without any other effect.
+bool InjectedFailure(StandinApi api);
+// Live objects of every kind, including views and mappings whose handle is
+// closed but which a view keeps alive.
+void ChangeLiveObjects(int delta);
+#else
+// Always inlined, so that not even an unoptimised build keeps a trace.
+[[gnu::always_inline]] inline bool InjectedFailure(StandinApi) { return false; }
+[[gnu::always_inline]] inline void ChangeLiveObjects(int) {}
+#endif
+
+}  // namespace quentarpbm
+
+#endif  // QUENTARPBM_PLATFORM_POSIX_STANDIN_TEST_SEAM_H
