@@ -9,9 +9,8 @@
 set -euo pipefail
 workdir=$1
 shift
-for tool in pgmramp pamditherbw rgb3toppm pnmtopnm pnmflip bmptopnm convert; do
-  command -v "$tool" >/dev/null || { echo "missing reference tool: $tool"; exit 1; }
-done
+source "$(dirname "$0")/lib/tools.sh"
+require_tools pgmramp pamditherbw rgb3toppm pnmtopnm pnmflip bmptopnm convert
 
 rm -rf "$workdir"
 mkdir -p "$workdir/bmp"

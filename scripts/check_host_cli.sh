@@ -11,9 +11,8 @@ set -euo pipefail
 workdir=$1
 tempdir=$2
 shift 2
-for tool in bmptopnm pnmtopnm convert; do
-  command -v "$tool" >/dev/null || { echo "missing reference tool: $tool"; exit 1; }
-done
+source "$(dirname "$0")/lib/tools.sh"
+require_tools bmptopnm pnmtopnm convert
 rm -rf "$workdir"
 mkdir -p "$workdir"
 cd "$workdir"

@@ -12,9 +12,8 @@ set -euo pipefail
 workdir=$1
 wine=$2
 viewer=$3
-for tool in Xvfb import convert timeout; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool"; exit 1; }
-done
+source "$(dirname "$0")/lib/tools.sh"
+require_tools Xvfb import convert timeout
 wineserver=$(dirname "$(readlink -f "$(command -v "$wine")")")/wineserver
 [[ -x $wineserver ]] || wineserver=$(command -v wineserver)
 rm -rf "$workdir"

@@ -18,12 +18,8 @@ fi
 out=$1
 
 # No silent skip: without netpbm the comparison would prove nothing.
-for tool in pgmramp pamditherbw pamtopnm rgb3toppm pnmtopnm pnmtoplainpnm ppmtoppm pamdepth; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "$0: netpbm tool '$tool' is missing (apt-get install netpbm)" >&2
-    exit 1
-  fi
-done
+source "$(dirname "$0")/lib/tools.sh"
+require_tools pgmramp pamditherbw pamtopnm rgb3toppm pnmtopnm pnmtoplainpnm ppmtoppm pamdepth
 
 rm -rf "$out"
 mkdir -p "$out"

@@ -15,6 +15,6 @@ mkdir -p out/linux out/windows
 echo "== Linux (libquentarpbm.so) =="
 build/native-release/bin/pnm_to_bmp -o out/linux samples/*.p?m
 echo "== Windows (QUENTARPBM.dll under Wine) =="
-export WINEPREFIX="$PWD/build/mingw32/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wine build/mingw32/bin/pnm_to_bmp.exe -o out/windows samples/*.p?m
+source build/mingw32/wine_env.sh
+"$wine" build/mingw32/bin/pnm_to_bmp.exe -o out/windows samples/*.p?m
 echo "The .bmp files are in $PWD/out/linux and $PWD/out/windows."

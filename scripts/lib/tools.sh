@@ -1,0 +1,32 @@
+# Shared by the scripts (sourced): checks for the tools a script runs, and
+# installs Debian packages that are missing.
+
+# Exits with one line naming every tool given that is not on the PATH.
+require_tools() {
+  local missing=() tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+  if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "$(basename "$0"): missing tools: ${missing[*]}" >&2
+    exit 1
+  fi
+}
+
+# Installs those of the packages given that are not installed yet, adding
+# the i386 architecture first when one of them needs it; as root or with sudo.
+install_missing_packages() {
+  local missing=() package sudo=""
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  echo "Installing: ${missing[*]}"
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
