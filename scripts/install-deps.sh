@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
   netpbm imagemagick
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb pkgconf
-  valgrind
+  valgrind llvm-14 lld-14
 )
 
 missing=()
