@@ -21,26 +21,8 @@ mkdir -p "$work"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 cd "$work"
 
-printf 'P3 2 1 255 255 128 0 0 0 255\n' >colour.ppm
-printf 'P1 2 2 1 0 0 1\n' >bits.pbm
-printf 'P2 1 1 255 64\n' >grey.pgm
-declare -A expected=(
-  [colour.ppm]="colour.ppm: 2 x 1, 24 bits per pixel, top-left pixel #ff8000"
-  [bits.pbm]="bits.pbm: 2 x 2, 8 bits per pixel, top-left pixel #000000"
-  [grey.pgm]="grey.pgm: 1 x 1, 8 bits per pixel, top-left pixel #404040"
-)
-failures=0
-check_host() {
-  local label=$1
-  shift
-  for image in "${!expected[@]}"; do
-    output=$("$@" "$image" 2>/dev/null | tr -d '\r') || true
-    if [[ $output != "${expected[$image]}" ]]; then
-      echo "FAIL ($label): '$output', expected '${expected[$image]}'"
-      failures=$((failures + 1))
-    fi
-  done
-}
+# shellcheck source=host_images.sh
+source "$source_dir/scripts/host_images.sh"
 
 consumer_args=(-DMINIMAL_HOST_SOURCE="$source_dir/examples/minimal_host.c"
   -DCMAKE_C_COMPILER="$compiler" -DCMAKE_C_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Release)
