@@ -4,9 +4,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386
   netpbm imagemagick
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb pkgconf
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine64 xvfb
+  pkgconf
   valgrind llvm-14 lld-14
 )
 
