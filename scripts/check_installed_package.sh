@@ -28,7 +28,7 @@ prefix=${package:-$work/prefix}
 [[ -n $package ]] || cmake --install "$build" --prefix "$prefix" >/dev/null
 cd "$work"
 
-# shellcheck source=host_images.sh
+# shellcheck source=scripts/host_images.sh
 source "$source_dir/scripts/host_images.sh"
 
 consumer_args=(-DMINIMAL_HOST_SOURCE="$source_dir/examples/minimal_host.c"

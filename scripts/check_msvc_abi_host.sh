@@ -51,7 +51,7 @@ cd "$work"
   msvc_abi_host.obj "$package/lib/QUENTARPBM.lib" kernel32.lib
 cp "$package/bin/QUENTARPBM.dll" .
 
-# shellcheck source=host_images.sh
+# shellcheck source=scripts/host_images.sh
 source "$source_dir/scripts/host_images.sh"
 imports=$("$readobj" --coff-imports msvc_abi_host.exe | sed -n 's/^ *Name: //p' | sort | tr '\n' ' ')
 if [[ $imports != "KERNEL32.dll QUENTARPBM.dll " ]]; then

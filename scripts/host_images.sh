@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the host checks: writes three small images into the current
 # directory and defines check_host LABEL COMMAND..., which runs COMMAND on each
 # image and counts in $failures every output line that is not the known size
