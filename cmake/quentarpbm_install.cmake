@@ -12,23 +12,42 @@ if(WIN32)
     "IMPORTED_IMPLIB \"\${_quentarpbm_prefix}/lib/${QUENTARPBM_IMPORT_LIBRARY}\"")
   install(TARGETS quentarpbm RUNTIME DESTINATION bin)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(import_def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def)
+    set(llvm_machine i386)
     # Hosts reference the stdcall-decorated _PBMOpen@24 while the DLL exports
     # the bare name, which the linker's own import library cannot bridge.
-    set(import_library ${PROJECT_BINARY_DIR}/import/${QUENTARPBM_IMPORT_LIBRARY})
-    add_custom_command(OUTPUT ${import_library}
+    set(mingw_import_library ${PROJECT_BINARY_DIR}/import/${QUENTARPBM_IMPORT_LIBRARY})
+    add_custom_command(OUTPUT ${mingw_import_library}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/import
-      COMMAND ${QUENTARPBM_DLLTOOL} --kill-at
-        --input-def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def
-        --dllname QUENTARPBM.dll --output-lib ${import_library}
-      DEPENDS ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def
+      COMMAND ${QUENTARPBM_DLLTOOL} --kill-at --input-def ${import_def}
+        --dllname QUENTARPBM.dll --output-lib ${mingw_import_library}
+      DEPENDS ${import_def}
       VERBATIM)
-    add_custom_target(quentarpbm_import_library ALL DEPENDS ${import_library})
-    install(FILES ${import_library} DESTINATION lib)
+    install(FILES ${mingw_import_library} DESTINATION lib)
   else()
+    set(import_def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm64.def)
+    set(llvm_machine i386:x86-64)
     # No decoration on 64-bit: the linker's import library serves as it is.
     install(FILES $<TARGET_LINKER_FILE:quentarpbm> DESTINATION lib
       RENAME ${QUENTARPBM_IMPORT_LIBRARY})
   endif()
+  # For Microsoft's toolchain: GNU dlltool's import objects carry no SafeSEH
+  # mark, which link.exe and lld-link refuse in 32-bit images; llvm-dlltool
+  # writes the short import format they accept. --kill-at makes the 32-bit
+  # import name undecorated (_PBMOpen@24 loads PBMOpen).
+  find_program(QUENTARPBM_LLVM_DLLTOOL NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
+  set(msvc_import_library ${PROJECT_BINARY_DIR}/import/QUENTARPBM.lib)
+  add_custom_command(OUTPUT ${msvc_import_library}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/import
+    COMMAND ${QUENTARPBM_LLVM_DLLTOOL} -m ${llvm_machine} --kill-at -d ${import_def}
+      -l ${msvc_import_library}
+    DEPENDS ${import_def}
+    VERBATIM)
+  # (The MinGW import library is made here on 32-bit only.)
+  add_custom_target(quentarpbm_import_library ALL
+    DEPENDS ${msvc_import_library} ${mingw_import_library})
+  install(FILES ${msvc_import_library} DESTINATION lib)
+  install(FILES ${import_def} DESTINATION lib RENAME QUENTARPBM.def)
 else()
   set(QUENTARPBM_INSTALL_LIBRARY lib/libquentarpbm.so)
   set(QUENTARPBM_LINK_PROPERTY "IMPORTED_SONAME libquentarpbm.so")

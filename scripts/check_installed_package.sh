@@ -4,9 +4,15 @@
 # the import library, run under Wine) and, natively, through pkg-config. Each
 # host must report the known size and top-left colour of three small images,
 # and README.md must show the same source.
-# Usage: check_installed_package.sh BUILD_DIR WORKDIR [WINE]
-# The compiler, flags and toolchain file are those of BUILD_DIR.
+# Usage: check_installed_package.sh [--package DIR] BUILD_DIR WORKDIR [WINE]
+# The compiler, flags and toolchain file are those of BUILD_DIR. --package
+# checks an unpacked package in DIR instead of installing BUILD_DIR.
 set -euo pipefail
+package=""
+if [[ ${1:-} == --package ]]; then
+  package=$(cd "$2" && pwd)
+  shift 2
+fi
 build=$1
 work=$2
 wine=${3:-}
@@ -18,50 +24,33 @@ toolchain=$(cached CMAKE_TOOLCHAIN_FILE)
 
 rm -rf "$work"
 mkdir -p "$work"
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+prefix=${package:-$work/prefix}
+[[ -n $package ]] || cmake --install "$build" --prefix "$prefix" >/dev/null
 cd "$work"
 
-printf 'P3 2 1 255 255 128 0 0 0 255\n' >colour.ppm
-printf 'P1 2 2 1 0 0 1\n' >bits.pbm
-printf 'P2 1 1 255 64\n' >grey.pgm
-declare -A expected=(
-  [colour.ppm]="colour.ppm: 2 x 1, 24 bits per pixel, top-left pixel #ff8000"
-  [bits.pbm]="bits.pbm: 2 x 2, 8 bits per pixel, top-left pixel #000000"
-  [grey.pgm]="grey.pgm: 1 x 1, 8 bits per pixel, top-left pixel #404040"
-)
-failures=0
-check_host() {
-  local label=$1
-  shift
-  for image in "${!expected[@]}"; do
-    output=$("$@" "$image" 2>/dev/null | tr -d '\r') || true
-    if [[ $output != "${expected[$image]}" ]]; then
-      echo "FAIL ($label): '$output', expected '${expected[$image]}'"
-      failures=$((failures + 1))
-    fi
-  done
-}
+# shellcheck source=scripts/host_images.sh
+source "$source_dir/scripts/host_images.sh"
 
 consumer_args=(-DMINIMAL_HOST_SOURCE="$source_dir/examples/minimal_host.c"
   -DCMAKE_C_COMPILER="$compiler" -DCMAKE_C_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Release)
 if [[ -n $toolchain ]]; then
   # A cross toolchain searches its own sysroot only, so name the package's place.
   consumer_args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain"
-    -DQuentarPBM_DIR="$work/prefix/lib/cmake/QuentarPBM")
+    -DQuentarPBM_DIR="$prefix/lib/cmake/QuentarPBM")
 else
-  consumer_args+=(-DCMAKE_PREFIX_PATH="$work/prefix")
+  consumer_args+=(-DCMAKE_PREFIX_PATH="$prefix")
 fi
 cmake -S "$source_dir/tests/install" -B consumer -G Ninja "${consumer_args[@]}" >/dev/null
 cmake --build consumer >/dev/null
 if [[ -n $wine ]]; then
-  cp prefix/bin/QUENTARPBM.dll consumer/
+  cp "$prefix/bin/QUENTARPBM.dll" consumer/
   check_host "find_package, import library" "$wine" consumer/minimal_host.exe
 else
   check_host "find_package" consumer/minimal_host
-  export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+  export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
   # shellcheck disable=SC2046,SC2086
   "$compiler" $flags "$source_dir/examples/minimal_host.c" -o minimal_host_pc \
-    $(pkg-config --cflags --libs quentarpbm) -Wl,-rpath,"$work/prefix/lib"
+    $(pkg-config --cflags --libs quentarpbm) -Wl,-rpath,"$prefix/lib"
   check_host "pkg-config" ./minimal_host_pc
 fi
 # The README shows this host in full; its copy must be the file that was built.

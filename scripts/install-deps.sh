@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib/tools.sh"
 
 install_missing_packages \
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 \
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 \
   netpbm imagemagick \
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb pkgconf \
-  valgrind
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine64 xvfb \
+  pkgconf valgrind llvm-14 lld-14

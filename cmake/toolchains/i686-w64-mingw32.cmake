@@ -5,6 +5,8 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+# The DLL alone is linked with the win32 thread model (src/CMakeLists.txt).
+set(QUENTARPBM_DLL_LINKER i686-w64-mingw32-g++-win32)
 set(QUENTARPBM_OBJDUMP i686-w64-mingw32-objdump)
 set(QUENTARPBM_DLLTOOL i686-w64-mingw32-dlltool)
 

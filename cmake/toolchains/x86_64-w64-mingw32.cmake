@@ -5,6 +5,8 @@ set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+# The DLL alone is linked with the win32 thread model (src/CMakeLists.txt).
+set(QUENTARPBM_DLL_LINKER x86_64-w64-mingw32-g++-win32)
 set(QUENTARPBM_OBJDUMP x86_64-w64-mingw32-objdump)
 
 # Search the MinGW sysroot only, so the native GoogleTest is never picked up.
