@@ -22,12 +22,14 @@ fi
 allowed=(
   GDI32.dll!CreatePalette GDI32.dll!DeleteObject GDI32.dll!GetObjectA GDI32.dll!GetPaletteEntries
   KERNEL32.dll!CloseHandle KERNEL32.dll!CreateFileA KERNEL32.dll!CreateFileMappingA
-  KERNEL32.dll!DeleteFileA KERNEL32.dll!GetTempFileNameA KERNEL32.dll!GetTempPathA
+  KERNEL32.dll!DeleteFileA KERNEL32.dll!GetFileType KERNEL32.dll!GetTempFileNameA
+  KERNEL32.dll!GetTempPathA
   KERNEL32.dll!GlobalAlloc KERNEL32.dll!GlobalFree KERNEL32.dll!GlobalLock KERNEL32.dll!GlobalUnlock
   KERNEL32.dll!MapViewOfFile KERNEL32.dll!ReadFile KERNEL32.dll!UnmapViewOfFile
   KERNEL32.dll!VirtualAlloc KERNEL32.dll!VirtualFree
+  msvcrt.dll!_close msvcrt.dll!_fdopen msvcrt.dll!_open_osfhandle
   msvcrt.dll!_filbuf msvcrt.dll!abort msvcrt.dll!calloc msvcrt.dll!fclose msvcrt.dll!feof
-  msvcrt.dll!ferror msvcrt.dll!fopen msvcrt.dll!fread msvcrt.dll!free msvcrt.dll!fseek
+  msvcrt.dll!ferror msvcrt.dll!fread msvcrt.dll!free msvcrt.dll!fseek
   msvcrt.dll!ftell msvcrt.dll!memcpy msvcrt.dll!strstr
   # DllMain pins the module at process attach.
   KERNEL32.dll!GetModuleHandleExW
@@ -58,10 +60,14 @@ esac
 imports=$(awk '/^[[:space:]]*DLL Name:/ { dll = $3; next }
   dll != "" && /^[[:space:]]*$/ { dll = "" }
   dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print dll "!" $3 }' <<<"$tables")
+# Exactly the list: nothing more, and nothing listed that is no longer used.
 unexpected=$(comm -23 <(sort -u <<<"$imports") <(printf '%s\n' "${allowed[@]}" | sort -u))
-if [[ -z $imports || -n $unexpected ]]; then
+unused=$(comm -13 <(sort -u <<<"$imports") <(printf '%s\n' "${allowed[@]}" | sort -u))
+if [[ -z $imports || -n $unexpected || -n $unused ]]; then
   echo "unexpected imports (or none found):"
   echo "$unexpected"
+  echo "allowed but not imported:"
+  echo "$unused"
   exit 1
 fi
 size=$(stat -c %s "$dll")
@@ -69,4 +75,4 @@ if ((size > 128 * 1024)); then
   echo "$dll is $size bytes, more than 128 KB"
   exit 1
 fi
-echo "exports: PBMOpen @1; $(wc -l <<<"$imports") imports, all allowed; $size bytes"
+echo "exports: PBMOpen @1; $(wc -l <<<"$imports") imports, exactly those allowed; $size bytes"
