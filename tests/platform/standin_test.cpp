@@ -201,10 +201,11 @@ TEST(StandinTempFiles, TempFileNameCreatesADistinctEmptyFileWithThePrefix) {
 TEST(StandinTempFiles, TempFileNameKeepsThreeCharactersOfAPrefix) {
   const std::string directory = TestDirectory();
   char name[MAX_PATH];
-  ASSERT_NE(GetTempFileNameA(directory.c_str(), "abcdef", 0, name), 0u);
+  // The fourth character is no hex digit, so it cannot pass for the number.
+  ASSERT_NE(GetTempFileNameA(directory.c_str(), "abcxyz", 0, name), 0u);
   const std::string path = name;
   EXPECT_EQ(path.compare(0, directory.size() + 3, directory + "abc"), 0) << path;
-  EXPECT_NE(path.compare(0, directory.size() + 4, directory + "abcd"), 0) << path;
+  EXPECT_NE(path.compare(0, directory.size() + 4, directory + "abcx"), 0) << path;
   EXPECT_TRUE(DeleteFileA(name));
 }
 
