@@ -13,25 +13,38 @@ using namespace quentarpbm;
 const char* FormatName(int32_t format) {
   switch (format) {
     case kFormatClipboardNamed:
-    case kFormatClipboard: return "a Windows clipboard file (.clp)";
+    case kFormatClipboard:
+      return "a Windows clipboard file (.clp)";
     case kFormatPlaceableMetafileNamed:
-    case kFormatPlaceableMetafile: return "a placeable Windows metafile (.wmf)";
-    case kFormatMetafileNamed: return "a Windows metafile (.wmf)";
+    case kFormatPlaceableMetafile:
+      return "a placeable Windows metafile (.wmf)";
+    case kFormatMetafileNamed:
+      return "a Windows metafile (.wmf)";
     case kFormatBitmap:
-    case kFormatBitmapNamed: return "a Windows bitmap (.bmp)";
-    case kFormatGif: return "a GIF image";
+    case kFormatBitmapNamed:
+      return "a Windows bitmap (.bmp)";
+    case kFormatGif:
+      return "a GIF image";
     case kFormatIconNamed:
-    case kFormatIcon: return "a Windows icon (.ico)";
+    case kFormatIcon:
+      return "a Windows icon (.ico)";
     case kFormatCursorNamed:
-    case kFormatCursor: return "a Windows cursor (.cur)";
-    case kFormatCgcImapp: return "a CGC IMAPP image";
+    case kFormatCursor:
+      return "a Windows cursor (.cur)";
+    case kFormatCgcImapp:
+      return "a CGC IMAPP image";
     case kFormatPcxNamed:
-    case kFormatPcx: return "a PCX image";
+    case kFormatPcx:
+      return "a PCX image";
     case kFormatTiffNamed:
-    case kFormatTiff: return "a TIFF image";
-    case kFormatJpeg: return "a JPEG image";
-    case kFormatFif: return "a fractal image (FIF)";
-    default: return nullptr;
+    case kFormatTiff:
+      return "a TIFF image";
+    case kFormatJpeg:
+      return "a JPEG image";
+    case kFormatFif:
+      return "a fractal image (FIF)";
+    default:
+      return nullptr;
   }
 }
 
@@ -39,7 +52,8 @@ std::string DescribeUnsupported(const char* fileName) {
   int32_t format = kFormatUnknown;
   IdentifyImageFile(fileName, &format);
   const char* name = FormatName(format);
-  if (name == nullptr) return "not a PBM, PGM or PPM image, nor any image format this program knows";
+  if (name == nullptr)
+    return "not a PBM, PGM or PPM image, nor any image format this program knows";
   return std::string("this is ") + name + ", not a PBM, PGM or PPM image; only those convert";
 }
 
@@ -47,14 +61,19 @@ std::string DescribeUnsupported(const char* fileName) {
 
 std::string DescribeFailure(const char* fileName, int32_t code) {
   switch (code) {
-    case PBM_E_NO_MEMORY: return "not enough memory to convert an image of this size";
-    case PBM_E_LOCK: return "the memory holding the bitmap header could not be locked";
+    case PBM_E_NO_MEMORY:
+      return "not enough memory to convert an image of this size";
+    case PBM_E_LOCK:
+      return "the memory holding the bitmap header could not be locked";
     case PBM_E_OPEN:
       return "the file could not be opened (does it exist, is it readable, is it a folder?), "
              "or the temporary pixel file could not be created";
-    case PBM_E_ARGUMENT: return "the converter was called without a required argument (a bug in this program)";
-    case PBM_E_PALETTE: return "the grey-level palette for the image could not be created";
-    case PBM_E_UNSUPPORTED: return DescribeUnsupported(fileName);
+    case PBM_E_ARGUMENT:
+      return "the converter was called without a required argument (a bug in this program)";
+    case PBM_E_PALETTE:
+      return "the grey-level palette for the image could not be created";
+    case PBM_E_UNSUPPORTED:
+      return DescribeUnsupported(fileName);
     case PBM_E_MAXVAL:
       return "the image has more than 8 bits per sample (its maximum value is above 255), "
              "which cannot be converted";
@@ -65,10 +84,14 @@ std::string DescribeFailure(const char* fileName, int32_t code) {
       return "the converted pixels could not be mapped into memory (an image with no pixels, "
              "0 wide or 0 high, ends this way, and so does a temporary folder with no room for "
              "them)";
-    case PBM_E_VIEW: return "the converted pixels could not be written to the temporary pixel file";
-    case PBM_E_TEMP_PATH: return "the temporary folder could not be found";
+    case PBM_E_VIEW:
+      return "the converted pixels could not be written to the temporary pixel file";
+    case PBM_E_TEMP_PATH:
+      return "the temporary folder could not be found";
     case PBM_E_TEMP_NAME:
-      return "no temporary file could be created in the temporary folder (is it full or read-only?)";
-    default: return "failed with an unknown result code " + std::to_string(code);
+      return "no temporary file could be created in the temporary folder (is it full or "
+             "read-only?)";
+    default:
+      return "failed with an unknown result code " + std::to_string(code);
   }
 }

@@ -73,8 +73,7 @@ bool WriteBmp(const std::string& path, const uint8_t* block, const uint8_t* pixe
   uint32_t entries = info.biClrUsed;
   if (entries == 0 && info.biBitCount <= 8) entries = 1u << info.biBitCount;
   const uint32_t blockBytes = info.biSize + 4 * entries;
-  const BITMAPFILEHEADER file = {0x4D42, 14 + blockBytes + info.biSizeImage, 0, 0,
-                                 14 + blockBytes};
+  const BITMAPFILEHEADER file = {0x4D42, 14 + blockBytes + info.biSizeImage, 0, 0, 14 + blockBytes};
   FILE* out = fopen(path.c_str(), "wb");
   if (out == nullptr) return false;
   bool written = fwrite(&file, 14, 1, out) == 1 && fwrite(block, blockBytes, 1, out) == 1 &&
@@ -132,8 +131,10 @@ int main(int argc, char** argv) {
     first = 3;
   }
   if (first >= argc) {
-    fputs("usage: pnm_to_bmp [-o DIRECTORY] FILE.pbm|.pgm|.ppm...\n"
-          "Converts Netpbm images (P1 to P6) to Windows .bmp files.\n", stderr);
+    fputs(
+        "usage: pnm_to_bmp [-o DIRECTORY] FILE.pbm|.pgm|.ppm...\n"
+        "Converts Netpbm images (P1 to P6) to Windows .bmp files.\n",
+        stderr);
     return 2;
   }
   if (!outputDirectory.empty()) {
@@ -157,6 +158,7 @@ int main(int argc, char** argv) {
     failures += Convert(library.open, argv[i], BmpPathFor(argv[i], outputDirectory)) ? 0 : 1;
   }
   FreeLibraryForHost(library);
-  if (failures != 0) fprintf(stderr, "pnm_to_bmp: %d of %d files not converted\n", failures, argc - first);
+  if (failures != 0)
+    fprintf(stderr, "pnm_to_bmp: %d of %d files not converted\n", failures, argc - first);
   return failures == 0 ? 0 : 1;
 }

@@ -17,19 +17,19 @@ extern "C" {
 #endif
 
 /* Result codes. 0 is success; every failure is one fixed negative number. */
-#define PBM_OK 0                    /* success */
-#define PBM_E_NO_MEMORY (-1)        /* a memory allocation failed */
-#define PBM_E_LOCK (-2)             /* the DIB header block could not be locked */
-#define PBM_E_OPEN (-3)             /* the image file or the pixel file could not be opened */
-#define PBM_E_ARGUMENT (-6)         /* a required pointer is null, or a bit count is unsupported */
-#define PBM_E_PALETTE (-8)          /* the grey palette could not be created */
-#define PBM_E_UNSUPPORTED (-9)      /* not a PBM, PGM or PPM file */
-#define PBM_E_MAXVAL (-10)          /* the header's maximum sample value is above 255 */
-#define PBM_E_READ (-42)            /* the file ends early or a header token is malformed */
-#define PBM_E_MAPPING (-46)         /* the file mapping over the pixel file failed */
-#define PBM_E_VIEW (-47)            /* a view of the pixel file could not be mapped */
-#define PBM_E_TEMP_PATH (-48)       /* the temporary directory could not be obtained */
-#define PBM_E_TEMP_NAME (-49)       /* no temporary file name could be made */
+#define PBM_OK 0               /* success */
+#define PBM_E_NO_MEMORY (-1)   /* a memory allocation failed */
+#define PBM_E_LOCK (-2)        /* the DIB header block could not be locked */
+#define PBM_E_OPEN (-3)        /* the image file or the pixel file could not be opened */
+#define PBM_E_ARGUMENT (-6)    /* a required pointer is null, or a bit count is unsupported */
+#define PBM_E_PALETTE (-8)     /* the grey palette could not be created */
+#define PBM_E_UNSUPPORTED (-9) /* not a PBM, PGM or PPM file */
+#define PBM_E_MAXVAL (-10)     /* the header's maximum sample value is above 255 */
+#define PBM_E_READ (-42)       /* the file ends early or a header token is malformed */
+#define PBM_E_MAPPING (-46)    /* the file mapping over the pixel file failed */
+#define PBM_E_VIEW (-47)       /* a view of the pixel file could not be mapped */
+#define PBM_E_TEMP_PATH (-48)  /* the temporary directory could not be obtained */
+#define PBM_E_TEMP_NAME (-49)  /* no temporary file name could be made */
 
 /* Called once per image row, after the row has been read and before any
    output exists: row counts from 0, rows is the image height, userValue is

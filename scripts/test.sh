@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+echo "=== format ==="
+bash scripts/check_format.sh
 for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"

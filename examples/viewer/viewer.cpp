@@ -1,9 +1,9 @@
 // viewer: a small Win32 program that opens a Netpbm image through QUENTARPBM.dll
 // and paints it with GDI, scaled to the window with its aspect ratio kept.
+#include <commdlg.h>
 #include <stdint.h>
 #include <string.h>
 #include <windows.h>
-#include <commdlg.h>
 
 #include <string>
 
@@ -58,7 +58,8 @@ void PBM_CALL ShowProgress(int32_t row, int32_t rows, uint32_t) {
   HDC dc = GetDC(window);
   HBRUSH background = CreateSolidBrush(kBackground);
   HBRUSH bar = CreateSolidBrush(RGB(255, 255, 255));
-  RECT track = {client.right / 8, client.bottom / 2 - 8, client.right * 7 / 8, client.bottom / 2 + 8};
+  RECT track = {client.right / 8, client.bottom / 2 - 8, client.right * 7 / 8,
+                client.bottom / 2 + 8};
   FillRect(dc, &client, background);
   RECT done = track;
   done.right = track.left + (track.right - track.left) * percent / 100;
@@ -87,7 +88,8 @@ void OpenImage(const char* path) {
   next.pixels = MapViewOfFile(next.mapping, FILE_MAP_READ, 0, 0, 0);
   if (next.info == nullptr || next.pixels == nullptr) {
     ReleaseImage(next);
-    MessageBoxA(window, "The converted image could not be read back.", kTitle, MB_OK | MB_ICONWARNING);
+    MessageBoxA(window, "The converted image could not be read back.", kTitle,
+                MB_OK | MB_ICONWARNING);
     return;
   }
   ReleaseImage(shown);
@@ -104,7 +106,8 @@ void ChooseAndOpenImage() {
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = window;
-  dialog.lpstrFilter = "Netpbm images (*.pbm;*.pgm;*.ppm;*.pnm)\0*.pbm;*.pgm;*.ppm;*.pnm\0All files\0*.*\0";
+  dialog.lpstrFilter =
+      "Netpbm images (*.pbm;*.pgm;*.ppm;*.pnm)\0*.pbm;*.pgm;*.ppm;*.pnm\0All files\0*.*\0";
   dialog.lpstrFile = path;
   dialog.nMaxFile = sizeof path;
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
@@ -151,8 +154,11 @@ LRESULT CALLBACK HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       EndPaint(hwnd, &paint);
       return 0;
     }
-    case WM_ERASEBKGND: return 1;  // Paint covers every pixel
-    case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    case WM_ERASEBKGND:
+      return 1;  // Paint covers every pixel
+    case WM_SIZE:
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kMenuOpen) ChooseAndOpenImage();
       if (LOWORD(wParam) == kMenuExit) DestroyWindow(hwnd);
@@ -161,7 +167,8 @@ LRESULT CALLBACK HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       ReleaseImage(shown);
       PostQuitMessage(0);
       return 0;
-    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }
 
@@ -172,11 +179,12 @@ int main(int argc, char** argv) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HMODULE library = LoadLibraryA("QUENTARPBM.dll");
   if (library != nullptr) {
-    pbmOpen = reinterpret_cast<OpenFunction>(reinterpret_cast<void*>(GetProcAddress(library, "PBMOpen")));
+    pbmOpen =
+        reinterpret_cast<OpenFunction>(reinterpret_cast<void*>(GetProcAddress(library, "PBMOpen")));
   }
   if (pbmOpen == nullptr) {
-    MessageBoxA(nullptr, "QUENTARPBM.dll could not be loaded; it must be beside viewer.exe.", kTitle,
-                MB_OK | MB_ICONERROR);
+    MessageBoxA(nullptr, "QUENTARPBM.dll could not be loaded; it must be beside viewer.exe.",
+                kTitle, MB_OK | MB_ICONERROR);
     if (library != nullptr) FreeLibrary(library);
     return 2;
   }

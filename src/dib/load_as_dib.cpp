@@ -83,7 +83,8 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
 
     int32_t stride = 0;
     int32_t imageSize = 0;
-    if (!DibGeometryFits(width, height, format.bitCount, &stride, &imageSize)) throw PBM_E_NO_MEMORY;
+    if (!DibGeometryFits(width, height, format.bitCount, &stride, &imageSize))
+      throw PBM_E_NO_MEMORY;
     const ResultCode created =
         CreatePixelFile(static_cast<uint32_t>(imageSize), pixelMapping, pixelFileName);
     // On PBM_E_MAPPING the file is gone already, and its name may have been

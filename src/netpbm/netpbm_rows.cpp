@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "netpbm/netpbm.h"
 #include "netpbm/fast/netpbm_fast.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm {
 

@@ -2,8 +2,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "netpbm/netpbm.h"
 #include "netpbm/fast/netpbm_fast.h"
+#include "netpbm/netpbm.h"
 #include "platform/stream_read.h"
 
 namespace quentarpbm {

@@ -43,8 +43,8 @@ std::vector<COLORREF> DrawWithGdi(const std::string& path, int width, int height
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &sectionBits, nullptr, 0);
   HGDIOBJ previous = SelectObject(dc, section);
-  EXPECT_EQ(SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0,
-                              0, 0, static_cast<UINT>(height), pixels, info, DIB_RGB_COLORS),
+  EXPECT_EQ(SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0,
+                              0, static_cast<UINT>(height), pixels, info, DIB_RGB_COLORS),
             height);
   GdiFlush();
   std::vector<COLORREF> colours;
@@ -77,13 +77,25 @@ const COLORREF kWhite = RGB(255, 255, 255);
 
 const GdiCase kCases[] = {
     {"PlainPbm", "P1 3 2 1 0 1 0 1 0", 3, 2, {kBlack, kWhite, kBlack, kWhite, kBlack, kWhite}},
-    {"RawPbm", "P4 9 1\n\xAA\x80", 9, 1,
+    {"RawPbm",
+     "P4 9 1\n\xAA\x80",
+     9,
+     1,
      {kBlack, kWhite, kBlack, kWhite, kBlack, kWhite, kBlack, kWhite, kBlack}},
-    {"RawPgm", testing::Bytes("P5 2 2 255\n\x00\x40\x80\xFF"), 2, 2,
+    {"RawPgm",
+     testing::Bytes("P5 2 2 255\n\x00\x40\x80\xFF"),
+     2,
+     2,
      {RGB(0, 0, 0), RGB(64, 64, 64), RGB(128, 128, 128), RGB(255, 255, 255)}},
-    {"PlainPpm", "P3 3 1 255 255 0 0 0 255 0 0 0 255", 3, 1,
+    {"PlainPpm",
+     "P3 3 1 255 255 0 0 0 255 0 0 0 255",
+     3,
+     1,
      {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}},
-    {"RawPpm", "P6 1 2 255\n\x10\x20\x30\xF0\xE0\xD0", 1, 2,
+    {"RawPpm",
+     "P6 1 2 255\n\x10\x20\x30\xF0\xE0\xD0",
+     1,
+     2,
      {RGB(0x10, 0x20, 0x30), RGB(0xF0, 0xE0, 0xD0)}},
 };
 

@@ -53,7 +53,9 @@ class DllHost : public ::testing::Test {
   HMODULE library_ = nullptr;
 };
 
-uint32_t Arg(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
+uint32_t Arg(const void* pointer) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
 
 TEST_F(DllHost, ExportsPBMOpenByNameAndOrdinalOne) {
   FARPROC byName = GetProcAddress(library_, "PBMOpen");
@@ -80,8 +82,8 @@ TEST_F(DllHost, CalleeRemovesItsArgumentsAndAnswersResultCodes) {
                      {missing.c_str(), &header, PBM_E_OPEN},
                      {gif.c_str(), &header, PBM_E_UNSUPPORTED}};
   for (const Call& call : calls) {
-    const uint32_t args[6] = {Arg(call.file), Arg(name), Arg(&mapping), Arg(call.headerPointer),
-                              0, 0};
+    const uint32_t args[6] = {Arg(call.file),          Arg(name), Arg(&mapping),
+                              Arg(call.headerPointer), 0,         0};
     int32_t stackMove = -1;
     EXPECT_EQ(CallWithSixArguments(open, args, &stackMove), call.expected);
     EXPECT_EQ(stackMove, 0) << "PBMOpen must remove its 24 bytes of arguments";

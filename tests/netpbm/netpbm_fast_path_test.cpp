@@ -11,8 +11,8 @@
 
 #include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/decimal_digit_run.h"
-#include "netpbm/netpbm.h"
 #include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/netpbm.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 

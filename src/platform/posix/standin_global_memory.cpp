@@ -1,4 +1,5 @@
-// GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree and GlobalSize: moveable blocks with lock counts.
+// GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree and GlobalSize: moveable blocks with lock
+// counts.
 #include <stdlib.h>
 #include <string.h>
 

@@ -1,4 +1,5 @@
-// CreateFileMappingA, MapViewOfFile and UnmapViewOfFile over mmap, with Windows' size and access rules.
+// CreateFileMappingA, MapViewOfFile and UnmapViewOfFile over mmap, with Windows' size and access
+// rules.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
