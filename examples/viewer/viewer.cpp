@@ -1,9 +1,10 @@
 // viewer: a small Win32 program that opens a Netpbm image through QUENTARPBM.dll
 // and paints it with GDI, scaled to the window with its aspect ratio kept.
+#include <windows.h>
+
 #include <commdlg.h>
 #include <stdint.h>
 #include <string.h>
-#include <windows.h>
 
 #include <string>
 
