@@ -11,8 +11,8 @@
 
 #include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/decimal_digit_run.h"
-#include "netpbm/netpbm.h"
 #include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/netpbm.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -290,6 +290,34 @@ TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
   }
 }
 
+// The image full cut at each of cuts, through every image reader that takes
+// the variant (PBM 1, PGM 2, PPM 3): the image reads alike, the end-of-file
+// flag after it too, and then four numbers read after it.
+void ExpectCutImagesReadAlike(const std::string& full, const std::vector<size_t>& cuts,
+                              int lowestTarget) {
+  for (size_t cut : cuts) {
+    for (oracle::Target target :
+         {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
+      if (static_cast<int>(target) + 1 < lowestTarget) continue;
+      SCOPED_TRACE("cut " + std::to_string(cut) + " of " + std::to_string(full.size()) +
+                   " target " + std::to_string(static_cast<int>(target)));
+      StreamPair streams(full.substr(0, cut));
+      oracle::Image fast;
+      oracle::Image slow;
+      ASSERT_NO_FATAL_FAILURE(ReadImagesAlike(streams, target, &fast, &slow));
+      ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
+      for (int after = 0; after < 4; ++after) {
+        int32_t fastValue = kUnwrittenInt;
+        int32_t slowValue = kUnwrittenInt;
+        ASSERT_EQ(ReadNetpbmInt(streams.fast, &fastValue),
+                  oracle::ReadInt(streams.slow, &slowValue));
+        ASSERT_EQ(fastValue, slowValue);
+        ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+      }
+    }
+  }
+}
+
 // A plain image of some 100 KB: more text than a reader would buffer at
 // once, so that numbers, comments and CR LF pairs fall across its refills.
 // Now and then a byte that is no token (a letter, VT, FF, a high byte) makes
@@ -392,27 +420,56 @@ TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
     }
     for (size_t cut = stop - 2; cut <= stop + 1; ++cut) cuts.push_back(cut);
     for (int i = 0; i < 8; ++i) cuts.push_back(Next(random) % full.size());
-    for (size_t cut : cuts) {
-      for (oracle::Target target :
-           {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
-        if (static_cast<int>(target) + 1 < variant) continue;
-        SCOPED_TRACE("P" + std::to_string(variant) + " cut " + std::to_string(cut) + " target " +
-                     std::to_string(static_cast<int>(target)));
-        StreamPair streams(full.substr(0, cut));
-        oracle::Image fast;
-        oracle::Image slow;
-        ASSERT_NO_FATAL_FAILURE(ReadImagesAlike(streams, target, &fast, &slow));
-        ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
-        for (int after = 0; after < 4; ++after) {
-          int32_t fastValue = kUnwrittenInt;
-          int32_t slowValue = kUnwrittenInt;
-          ASSERT_EQ(ReadNetpbmInt(streams.fast, &fastValue),
-                    oracle::ReadInt(streams.slow, &slowValue));
-          ASSERT_EQ(fastValue, slowValue);
-          ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
-        }
-      }
+    ASSERT_NO_FATAL_FAILURE(ExpectCutImagesReadAlike(full, cuts, variant));
+  }
+}
+
+// Rows of raw images that exceed the few hundred KB read at once: P4 and P6
+// rows that do not divide it, P5 rows larger than it, a P4 row too wide for
+// its buffer, and images that fit in one read.
+struct RawShape {
+  int variant;
+  int32_t width;
+  int32_t height;
+};
+
+const RawShape kLargeRawShapes[] = {{4, 3001, 800}, {4, 9, 70000}, {4, 2100000, 2}, {5, 1000, 700},
+                                    {5, 300001, 2}, {5, 77, 50},   {6, 333, 900},   {6, 100000, 3}};
+
+// Large raw images cut around the boundaries of the reads (counted from
+// the raster), inside rows and near the end, with numbers after the raster:
+// pixels, results, progress, the stream position and end-of-file flag after
+// the image read, and what is read after it, all come out as byte by byte.
+TEST(NetpbmFastPath, LargeRawImagesReadAlikeAcrossChunkBoundaries) {
+  std::mt19937 random(37);
+  for (const RawShape& shape : kLargeRawShapes) {
+    const int variant = shape.variant;
+    const std::string header = "P" + std::to_string(variant) + "\n" + std::to_string(shape.width) +
+                               " " + std::to_string(shape.height) +
+                               (variant == 4 ? "\n" : " 255\n");
+    const size_t rowBytes = variant == 4   ? (static_cast<size_t>(shape.width) + 7) / 8
+                            : variant == 5 ? static_cast<size_t>(shape.width)
+                                           : 3 * static_cast<size_t>(shape.width);
+    const size_t rasterBytes = rowBytes * static_cast<size_t>(shape.height);
+    const std::string full = header + RandomBytes(random, rasterBytes) + "\n17 0042 9";
+    const size_t raster = header.size();
+    std::vector<size_t> cuts = {full.size(),
+                                raster,
+                                raster + 1,
+                                raster + rasterBytes,
+                                raster + rasterBytes - 1,
+                                raster + rasterBytes + 1};
+    // The stream's own buffer of 4 KB, and the reads of 256 KB.
+    for (size_t at : {size_t{4096}, size_t{8192}}) {
+      if (at < rasterBytes) cuts.push_back(raster + at);
     }
+    const size_t rowsPerRead = 262144 / rowBytes > 0 ? 262144 / rowBytes : 1;
+    for (size_t at = rowsPerRead * rowBytes; at < rasterBytes; at += rowsPerRead * rowBytes) {
+      for (size_t offset : {at - 1, at, at + 1}) cuts.push_back(raster + offset);
+    }
+    for (int i = 0; i < 4; ++i) cuts.push_back(raster + Next(random) % rasterBytes);
+    SCOPED_TRACE(std::to_string(shape.width) + "x" + std::to_string(shape.height));
+    ASSERT_NO_FATAL_FAILURE(ExpectCutImagesReadAlike(full, cuts, variant == 4 ? 1 : variant - 3));
   }
 }
 
