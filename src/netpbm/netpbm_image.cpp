@@ -76,25 +76,30 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // A row that fails is not fatal: the rest of the image is still attempted,
   // and damage shows only in the samples. Once the stream has ended every
   // read fails alike, so the first row read after that is what every later
-  // row reads too: it is copied instead of failing byte by byte.
+  // row reads too: it is copied instead of failing byte by byte, or, where
+  // it is all zero, left as the cleared store has it, untouched.
   const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
   const bool chunked = rawChunks && ReadsRawChunks(target.rawLayout, columns, bufferBytes);
   // The stream is left exactly after the last byte the rows took.
   NetpbmByteSource source =
       rawChunks ? StreamByteSource(stream) : BufferedByteSource(stream, buffer, bufferBytes);
   const uint8_t* endedRow = nullptr;
+  bool endedRowIsZero = false;
   for (int32_t i = 0; i < rows;) {
     int32_t done = 1;
     // Rows without pixels read nothing, and the store has no entry for them.
     if (rowBytes > 0 && endedRow != nullptr) {
-      memcpy(store[i], endedRow, rowBytes);
+      if (!endedRowIsZero) memcpy(store[i], endedRow, rowBytes);
     } else if (chunked && !source.ended) {
       done = ReadRawRowChunk(&source, target.rawLayout, store[i], rows - i, columns, buffer,
                              bufferBytes);
     } else if (rowBytes > 0) {
       const bool ended = source.ended;
       target.readRow(&source, store[i], columns, maxvalByte, magic);
-      if (ended) endedRow = store[i];
+      if (ended) {
+        endedRow = store[i];
+        endedRowIsZero = AreAllZero(endedRow, rowBytes);
+      }
     }
     for (const int32_t last = i + done; i < last; ++i) {
       if (progress != nullptr) progress(i, rows, userValue);

@@ -8,7 +8,8 @@
 // where the byte-at-a-time forms would. Under those, plain rasters are
 // scanned 64 bytes at a time (SSE2 where the compiler offers it, a table
 // elsewhere), raw rows are read a chunk of rows per call, raw PBM bytes
-// expand by table, and digits are taken eight at a time from machine words.
+// expand by table, digits are taken eight at a time from machine words, and
+// rows past the end of the stream that read as zeros are left as cleared.
 // Nothing in this folder includes a file outside it but common/ and
 // platform/.
 #ifndef QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H
@@ -20,5 +21,6 @@
 #include "netpbm/fast/pbm_bit_expansion.h"
 #include "netpbm/fast/plain_raster_scan.h"
 #include "netpbm/fast/raw_row_chunks.h"
+#include "netpbm/fast/zero_bytes.h"
 
 #endif  // QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H
