@@ -3,10 +3,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -128,8 +128,8 @@ void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMet
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
-  mkdir(options.directory.c_str(), 0755);
   try {
+    std::filesystem::create_directories(options.directory);
     std::vector<BenchMethod> methods;
     // The floor stays first: every ratio is taken to it.
     for (const BenchMethod& method : BenchMethods()) {

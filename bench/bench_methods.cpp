@@ -13,19 +13,10 @@
 #include <vector>
 
 #include "bench_peers.h"
-#include "quentarpbm.h"
-#include "quentarpbm_posix.h"
+#include "floor_rows.h"
+#include "run_pbm_open.h"
 
 namespace {
-
-// Where the floor's rows come from: the file's own bytes, read once into a
-// fresh buffer, taken a row at a time from the start again where the file is
-// shorter than the rows (a zero row where it is shorter than one).
-const uint8_t* FloorRowSource(const uint8_t* file, size_t fileBytes, size_t row, size_t rowBytes,
-                              const std::vector<uint8_t>& zeroRow) {
-  if (fileBytes < rowBytes || rowBytes == 0) return zeroRow.data();
-  return file + row % (fileBytes / rowBytes) * rowBytes;
-}
 
 // The least any converter must do: one read() of the whole file into a
 // fresh buffer, then the output stage as PBMOpen's pixel file has it (a new
@@ -72,18 +63,8 @@ bool RunFloor(const BenchImage& image) {
   return ok;
 }
 
-// PBMOpen end to end, then the host's release of its three results.
-bool RunPbmOpen(const BenchImage& image) {
-  char pixelFileName[MAX_PATH];
-  void* mapping = nullptr;
-  void* header = nullptr;
-  const int32_t result = PBMOpen(image.path.c_str(), pixelFileName, &mapping, &header, nullptr, 0);
-  if (result != PBM_OK) return false;
-  CloseHandle(mapping);
-  GlobalFree(header);
-  DeleteFileA(pixelFileName);
-  return true;
-}
+// PBMOpen linked in.
+bool RunPbmOpen(const BenchImage& image) { return RunPbmOpenThrough(PBMOpen, image); }
 
 }  // namespace
 
