@@ -12,6 +12,7 @@
 #include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
@@ -614,6 +615,38 @@ TEST(NetpbmFastPath, Sse2AndTableClassifyEveryBlockAlike) {
   }
 }
 #endif
+
+// Red and blue trade places in every pixel, green and the bytes after the
+// pixels stay, for the words, SSE2 where built, and the whole swap with its
+// tail, on rows of every length around their batches of eight and sixteen.
+TEST(NetpbmFastPath, RedBlueSwapsTurnEveryPixelAlike) {
+  std::mt19937 random(43);
+  for (size_t pixels = 0; pixels <= 70; ++pixels) {
+    SCOPED_TRACE(pixels);
+    const std::string text = RandomBytes(random, 3 * pixels + 5);
+    const std::vector<uint8_t> input(text.begin(), text.end());
+    std::vector<uint8_t> expected = input;
+    for (size_t i = 0; i < pixels; ++i) {
+      expected[3 * i] = input[3 * i + 2];
+      expected[3 * i + 2] = input[3 * i];
+    }
+    std::vector<uint8_t> whole = input;
+    SwapRedAndBlue(whole.data(), pixels);
+    EXPECT_EQ(whole, expected);
+    std::vector<uint8_t> words = input;
+    const size_t byWords = SwapRedAndBlueByWords(words.data(), pixels);
+    EXPECT_EQ(byWords, pixels / 8 * 8);
+    SwapRedAndBlueByPixel(words.data() + 3 * byWords, pixels - byWords);
+    EXPECT_EQ(words, expected);
+#if defined(__SSE2__)
+    std::vector<uint8_t> sse2 = input;
+    const size_t bySse2 = SwapRedAndBlueSse2(sse2.data(), pixels);
+    EXPECT_EQ(bySse2, pixels / 16 * 16);
+    SwapRedAndBlueByPixel(sse2.data() + 3 * bySse2, pixels - bySse2);
+    EXPECT_EQ(sse2, expected);
+#endif
+  }
+}
 
 // A tiny file that declares a large image: every row after the end comes
 // out as the byte-at-a-time reader gives it (white for promoted bits).

@@ -6,6 +6,7 @@
 
 #include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/fast/pbm_bit_expansion.h"
+#include "netpbm/fast/red_blue_swap.h"
 
 namespace quentarpbm {
 
@@ -62,14 +63,6 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
     }
   }
   return static_cast<int32_t>(count);
-}
-
-void SwapRedAndBlue(uint8_t* row, size_t pixels) {
-  for (size_t i = 0; i < pixels; ++i) {
-    const uint8_t red = row[3 * i];
-    row[3 * i] = row[3 * i + 2];
-    row[3 * i + 2] = red;
-  }
 }
 
 void FinishRawPpmRow(uint8_t* row, size_t pixels, size_t got) {

@@ -37,8 +37,6 @@ bool ReadsRawChunks(RawRowLayout layout, int32_t columns, size_t bufferBytes);
 int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
                         int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes);
 
-// Red, green, blue triples turned into blue, green, red in place.
-void SwapRedAndBlue(uint8_t* row, size_t pixels);
 // A P6 row of which got bytes (red, green, blue order) were read: whole
 // pixels are swapped; a component that could not be read keeps the previous
 // pixel's (0 at the row's first pixel), so the pixel where the bytes ran out
