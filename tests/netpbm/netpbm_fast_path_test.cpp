@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "netpbm/byte_reader_oracle.h"
+#include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/red_blue_swap.h"
@@ -391,15 +392,22 @@ std::string LargeSimplePlainImage(std::mt19937& random, int variant) {
 
 // A large plain PBM as netpbm's tools write it: no whitespace between the
 // digits, a line break after 70 of them and at the end of each row (now and
-// then CR LF, or a digit that is no pixel to end the raster early).
-std::string CompactPlainPbmImage(std::mt19937& random) {
+// then CR LF, or a digit that is no pixel to end the raster early). Spaced,
+// as other writers have it: one space between digits, and now and then two
+// or a tab, so that the pixels move from even bytes to odd ones.
+std::string CompactPlainPbmImage(std::mt19937& random, bool spaced) {
   const int32_t width = 389;
   const int32_t height = 170;
   std::string text = "P1\n" + std::to_string(width) + " " + std::to_string(height) + "\n";
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
       text += Next(random) % 2 == 0 ? "1" : "0";
-      if ((x + 1) % 70 == 0 && x + 1 < width) text += Next(random) % 9 == 0 ? "\r\n" : "\n";
+      const uint32_t roll = Next(random) % 200;
+      if ((x + 1) % (spaced ? 35 : 70) == 0 && x + 1 < width) {
+        text += roll < 20 ? "\r\n" : "\n";
+      } else if (spaced && x + 1 < width) {
+        text += roll == 0 ? "  " : roll == 1 ? "\t" : " ";
+      }
     }
     text += y == height - 3 && Next(random) % 2 == 0 ? "2\n" : "\n";
   }
@@ -412,10 +420,10 @@ std::string CompactPlainPbmImage(std::mt19937& random) {
 // read, and the numbers read after it all come out as byte by byte.
 TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
   std::mt19937 random(31);
-  for (int image = 0; image < 7; ++image) {
-    const int variant = 1 + image % 3;
+  for (int image = 0; image < 8; ++image) {
+    const int variant = image >= 6 ? 1 : 1 + image % 3;
     const bool simple = image >= 3;
-    const std::string full = image == 6 ? CompactPlainPbmImage(random)
+    const std::string full = image >= 6 ? CompactPlainPbmImage(random, image == 7)
                              : simple   ? LargeSimplePlainImage(random, variant)
                                         : LargePlainImage(random, variant);
     // The raster starts after the header's lines: three, but two for the
@@ -615,6 +623,36 @@ TEST(NetpbmFastPath, Sse2AndTableClassifyEveryBlockAlike) {
   }
 }
 #endif
+
+// Spaced plain PBM blocks, pixels at the even bytes or the odd ones: each
+// digit becomes its pixel, by words and by SSE2 where built.
+TEST(NetpbmFastPath, AlternateBitsTakeEveryOtherDigit) {
+  std::mt19937 random(47);
+  for (int input = 0; input < 200; ++input) {
+    const bool odd = input % 2 == 1;
+    std::string text(kTextBlockBytes, ' ');
+    std::vector<uint8_t> expected(kAlternateBitsPerBlock);
+    for (size_t i = 0; i < kAlternateBitsPerBlock; ++i) {
+      expected[i] = static_cast<uint8_t>(Next(random) % 2);
+      text[2 * i + (odd ? 1 : 0)] = static_cast<char>('0' + expected[i]);
+      text[2 * i + (odd ? 0 : 1)] = " \t\n\r"[Next(random) % 4];
+    }
+    SCOPED_TRACE(text);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    std::vector<uint8_t> words(kAlternateBitsPerBlock + 1, kUnwrittenByte);
+    TakeAlternateBitsByWords(bytes, odd, words.data());
+    EXPECT_EQ(words.back(), kUnwrittenByte);
+    words.pop_back();
+    EXPECT_EQ(words, expected);
+#if defined(__SSE2__)
+    std::vector<uint8_t> sse2(kAlternateBitsPerBlock + 1, kUnwrittenByte);
+    TakeAlternateBitsSse2(bytes, odd, sse2.data());
+    EXPECT_EQ(sse2.back(), kUnwrittenByte);
+    sse2.pop_back();
+    EXPECT_EQ(sse2, expected);
+#endif
+  }
+}
 
 // Red and blue trade places in every pixel, green and the bytes after the
 // pixels stay, for the words, SSE2 where built, and the whole swap with its

@@ -7,10 +7,11 @@
 // *From forms declared here, which give the same results and leave the stream
 // where the byte-at-a-time forms would. Under those, plain rasters are
 // scanned 64 bytes at a time (SSE2 where the compiler offers it, a table
-// elsewhere), raw rows are read a chunk of rows per call, raw PBM bytes
-// expand by table, digits are taken eight at a time from machine words, red
-// and blue trade places sixteen pixels at a time (SSE2) or eight (words),
-// and rows past the end of the stream that read as zeros are left as cleared.
+// elsewhere; spaced and compact PBM 32 and 8 pixels at a time), raw rows
+// are read a chunk of rows per call, raw PBM bytes expand by table, digits
+// are taken eight at a time from machine words, red and blue trade places
+// sixteen pixels at a time (SSE2) or eight (words), and rows past the end
+// of the stream that read as zeros are left as cleared.
 // Nothing in this folder includes a file outside it but common/ and
 // platform/.
 #ifndef QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/word_bits.h"
@@ -84,6 +85,12 @@ const uint8_t* TakeNumbers(const uint8_t* block, const TextBlockClasses& classes
   return taken;
 }
 
+// Spaced text: a pixel in every other byte and whitespace between.
+bool IsAlternating(const TextBlockClasses& block) {
+  return (block.digits == kEvenBytes || block.digits == kOddBytes) &&
+         block.whitespace == ~block.digits;
+}
+
 bool HasRunOfEight(uint64_t bits) {
   bits &= bits >> 1;
   bits &= bits >> 2;
@@ -94,12 +101,15 @@ bool HasRunOfEight(uint64_t bits) {
 // Pixels one by one, as spaced text has them.
 const uint8_t* TakeBits(const uint8_t* block, uint64_t pixels, uint8_t* bits, size_t count,
                         size_t* done) {
+  // A local count: the stores to bits could otherwise alias it.
+  size_t taking = *done;
   const uint8_t* taken = block;
-  for (; pixels != 0 && *done < count; pixels &= pixels - 1) {
+  for (; pixels != 0 && taking < count; pixels &= pixels - 1) {
     const uint32_t at = LowestSetBit(pixels);
-    bits[(*done)++] = static_cast<uint8_t>(block[at] - '0');
+    bits[taking++] = static_cast<uint8_t>(block[at] - '0');
     taken = block + at + 1;
   }
+  *done = taking;
   return taken;
 }
 
@@ -170,8 +180,18 @@ size_t ScanPlainBits(NetpbmByteSource* source, uint8_t* bits, size_t count) {
     const uint64_t inPrefix = clean == kTextBlockBytes ? ~uint64_t{0} : (uint64_t{1} << clean) - 1;
     // Every '0' or '1' is a pixel, with or without whitespace between.
     const uint64_t pixels = block.digits & inPrefix;
-    const uint8_t* taken = HasRunOfEight(pixels) ? TakeBitRuns(next, pixels, bits, count, &done)
-                                                 : TakeBits(next, pixels, bits, count, &done);
+    const uint8_t* taken = nullptr;
+    if (IsAlternating(block) && count - done >= kAlternateBitsPerBlock) {
+      // The last pixel is the block's last byte or the one before.
+      const bool odd = pixels == kOddBytes;
+      TakeAlternateBits(next, odd, bits + done);
+      done += kAlternateBitsPerBlock;
+      taken = next + (odd ? 64 : 63);
+    } else if (HasRunOfEight(pixels)) {
+      taken = TakeBitRuns(next, pixels, bits, count, &done);
+    } else {
+      taken = TakeBits(next, pixels, bits, count, &done);
+    }
     if (taken == next) taken = AfterBareBlock(next, block);
     if (taken == nullptr) break;
     next = taken;
