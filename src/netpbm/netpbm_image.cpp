@@ -56,8 +56,9 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   const int32_t columns = *width;
   const int32_t rows = *height;
   RowStore store = AllocRowStore(columns, rows, target.bytesPerPixel);
-  // Raw rows in chunks need a buffer only for P4's packed bits, and no
-  // buffered source: they take exactly their own bytes. Other rows are read
+  // Raw rows in chunks need a buffer only for P4's packed bits (P5 and P6
+  // take a byte, so that every image allocates alike), and no buffered
+  // source: they take exactly their own bytes. Other rows are read
   // through a buffer of text, not a call per byte. Buffers live on the heap,
   // since hosts call from threads with small stacks.
   const bool rawChunks = magic == target.rawMagic;
