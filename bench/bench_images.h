@@ -8,7 +8,9 @@
 #include <vector>
 
 struct BenchImage {
+  std::string sizeClass;
   std::string variant;  // "P1" .. "P6"
+  std::string label;    // the variant, and how it is written where that differs
   std::string path;
   int32_t width;
   int32_t height;
@@ -16,9 +18,11 @@ struct BenchImage {
   uint64_t fileBytes;
 };
 
-// Writes the six images of one size class into directory (which must exist):
-// "large" (about 6000 x 4000 raw, plain files of 50 to 150 MB), "medium"
-// (1024 x 768) or "smoke" (64 x 48). Files already there are reused.
+// Writes the images of one size class into directory (which must exist):
+// "large" (about 6000 x 4000 raw, plain files of 30 to 150 MB), "medium"
+// (1024 x 768), each with plain PBM spaced and compact, or "tiny" (a header
+// alone declaring 3000 x 3000, and a 1 x 1 image), or "smoke" (64 x 48).
+// Files already there are reused.
 std::vector<BenchImage> MakeBenchImages(const std::string& directory, const std::string& sizeClass);
 
 #endif  // QUENTARPBM_BENCH_BENCH_IMAGES_H

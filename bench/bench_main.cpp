@@ -1,11 +1,12 @@
-// quentarpbm_bench: medians of interleaved runs over the six variants, as ratios to the floor.
+// quentarpbm_bench: one interleaved run over every variant and size; medians as ratios to the
+// floor.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ namespace {
 
 struct Options {
   std::string directory = "bench-images";
-  std::vector<std::string> sizeClasses = {"large", "medium"};
+  std::vector<std::string> sizeClasses = {"large", "medium", "tiny"};
   int largeRuns = 7;
   int mediumRuns = 25;
   std::string methods;  // comma-separated names to time; empty for all
@@ -45,7 +46,7 @@ Options ParseOptions(int argc, char** argv) {
       options.mediumRuns = options.largeRuns;
     } else {
       fprintf(stderr,
-              "usage: quentarpbm_bench [--dir DIR] [--sizes large,medium,smoke] [--runs N]\n"
+              "usage: quentarpbm_bench [--dir DIR] [--sizes large,medium,tiny,smoke] [--runs N]\n"
               "                        [--methods floor,PBMOpen,...]\n");
       exit(2);
     }
@@ -59,60 +60,76 @@ double Median(std::vector<double> values) {
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// Every run visits every image and every method in turn, so slow drifts of
-// the machine touch all of them alike; one untimed warm-up run comes first.
-void RunSizeClass(const Options& options, const std::string& sizeClass,
-                  const std::vector<BenchMethod>& methods) {
-  const std::vector<BenchImage> images = MakeBenchImages(options.directory, sizeClass);
-  const int runs = sizeClass == "large" ? options.largeRuns : options.mediumRuns;
-  // times[image][method] in milliseconds, one per timed run.
-  std::vector<std::vector<std::vector<double>>> times(
-      images.size(), std::vector<std::vector<double>>(methods.size()));
-  for (int run = 0; run <= runs; ++run) {
-    for (size_t i = 0; i < images.size(); ++i) {
+struct TimedImage {
+  BenchImage image;
+  int runs;
+  std::vector<std::vector<double>> times;  // per method, in milliseconds, one per timed run
+};
+
+// One interleaved run over every image of every size class: each round
+// visits every image that still wants runs and every method in turn, so slow
+// drifts of the machine touch all of them alike; one untimed warm-up round
+// comes first. Large images take fewer rounds than the others.
+std::vector<TimedImage> TimeImages(const Options& options,
+                                   const std::vector<BenchMethod>& methods) {
+  std::vector<TimedImage> timed;
+  int rounds = 0;
+  for (const std::string& sizeClass : options.sizeClasses) {
+    const int runs = sizeClass == "large" ? options.largeRuns : options.mediumRuns;
+    rounds = std::max(rounds, runs);
+    for (const BenchImage& image : MakeBenchImages(options.directory, sizeClass))
+      timed.push_back({image, runs, std::vector<std::vector<double>>(methods.size())});
+  }
+  for (int round = 0; round <= rounds; ++round) {
+    for (TimedImage& entry : timed) {
+      if (round > entry.runs) continue;
       for (size_t m = 0; m < methods.size(); ++m) {
-        if (!methods[m].reads(images[i])) continue;
+        if (!methods[m].reads(entry.image)) continue;
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = methods[m].run(images[i]);
+        const bool ok = methods[m].run(entry.image);
         const auto stop = std::chrono::steady_clock::now();
-        if (!ok) throw std::runtime_error(methods[m].name + " failed on " + images[i].path);
-        if (run > 0)
-          times[i][m].push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+        if (!ok) throw std::runtime_error(methods[m].name + " failed on " + entry.image.path);
+        if (round > 0)
+          entry.times[m].push_back(std::chrono::duration<double, std::milli>(stop - start).count());
       }
     }
   }
+  return timed;
+}
 
-  printf("\n%s images, median of %d interleaved runs (ms, and ratio to the floor)\n",
-         sizeClass.c_str(), runs);
-  printf("%-4s %11s %9s", "", "size", "file MB");
+void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMethod>& methods) {
+  printf(
+      "median of interleaved runs in ms, and ratio to the floor (P1c: compact plain PBM;\n"
+      "P6h: a header alone declaring the image)\n");
+  printf("%-6s %-4s %11s %9s %4s", "size", "", "pixels", "file MB", "runs");
   for (const BenchMethod& method : methods) printf(" %18s", method.name.c_str());
   printf("\n");
-  for (size_t i = 0; i < images.size(); ++i) {
-    const BenchImage& image = images[i];
+  for (const TimedImage& entry : timed) {
+    const BenchImage& image = entry.image;
     char size[32];
     snprintf(size, sizeof size, "%dx%d", image.width, image.height);
-    printf("%-4s %11s %9.1f", image.variant.c_str(), size,
-           static_cast<double>(image.fileBytes) / 1e6);
-    const double floor = Median(times[i][0]);
+    printf("%-6s %-4s %11s %9.3f %4d", image.sizeClass.c_str(), image.label.c_str(), size,
+           static_cast<double>(image.fileBytes) / 1e6, entry.runs);
+    const double floor = Median(entry.times[0]);
     for (size_t m = 0; m < methods.size(); ++m) {
-      if (times[i][m].empty()) {
+      if (entry.times[m].empty()) {
         printf(" %18s", "-");
         continue;
       }
-      const double median = Median(times[i][m]);
-      printf(" %9.2f (%5.2fx)", median, median / floor);
+      const double median = Median(entry.times[m]);
+      printf(" %9.3f (%5.2fx)", median, median / floor);
     }
     printf("\n");
-    fflush(stdout);
   }
+  fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
-  mkdir(options.directory.c_str(), 0755);
   try {
+    std::filesystem::create_directories(options.directory);
     std::vector<BenchMethod> methods;
     // The floor stays first: every ratio is taken to it.
     for (const BenchMethod& method : BenchMethods()) {
@@ -120,8 +137,7 @@ int main(int argc, char** argv) {
           options.methods.find("," + method.name + ",") != std::string::npos)
         methods.push_back(method);
     }
-    for (const std::string& sizeClass : options.sizeClasses)
-      RunSizeClass(options, sizeClass, methods);
+    PrintTable(TimeImages(options, methods), methods);
   } catch (const std::exception& failure) {
     fprintf(stderr, "quentarpbm_bench: %s\n", failure.what());
     return 1;

@@ -15,6 +15,9 @@ struct BenchMethod {
   bool (*reads)(const BenchImage& image);
 };
 
+// The reads function of methods that read all six variants.
+bool ReadsEveryVariant(const BenchImage& image);
+
 // The floor first, then PBMOpen, then whichever peers this build has.
 std::vector<BenchMethod> BenchMethods();
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Times PBMOpen against the floor and the peer readers on large and medium
+# Times PBMOpen against the floor and the peer readers on large, medium and tiny
 # images that the benchmark makes itself, and prints the table of medians.
 # Usage: bash scripts/bench.sh [quentarpbm_bench options, e.g. --runs 3]
-# The images (about 400 MB) live in build/bench-images and are deleted at the
+# The images (about 430 MB) live in build/bench-images and are deleted at the
 # end unless KEEP_BENCH_IMAGES=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -18,6 +18,10 @@ struct TargetFormat {
   ResultCode (*readRow)(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
                         int32_t magic);
   int32_t bytesPerPixel;
+  // The raw variant whose rows the store holds as the file lays them out
+  // (or, for P4, as its bits expand): read a chunk of rows per call.
+  int32_t rawMagic;
+  RawRowLayout rawLayout;
 };
 
 ResultCode ReadPbmHeaderIgnoringMaxval(FILE* stream, int32_t* width, int32_t* height,
@@ -30,12 +34,15 @@ ResultCode ReadPbmRowIgnoringMaxval(NetpbmByteSource* source, uint8_t* row, int3
   return ReadPbmRowFrom(source, row, count, magic);
 }
 
-constexpr TargetFormat kPbmTarget = {ReadPbmHeaderIgnoringMaxval, ReadPbmRowIgnoringMaxval, 1};
-constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRowFrom, 1};
-constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRowFrom, 3};
+constexpr TargetFormat kPbmTarget = {ReadPbmHeaderIgnoringMaxval, ReadPbmRowIgnoringMaxval, 1,
+                                     kMagicP4, RawRowLayout::kPackedBits};
+constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRowFrom, 1, kMagicP5,
+                                     RawRowLayout::kGreyBytes};
+constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRowFrom, 3, kMagicP6,
+                                     RawRowLayout::kRgbTriples};
 
-// Rows are read through a buffer of this many bytes; raw rows bypass it.
-constexpr int32_t kRowSourceBytes = 32768;
+// Plain text is read through a buffer of this many bytes.
+constexpr size_t kTextBufferBytes = 32768;
 
 RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int32_t* height,
                    int32_t* maxval, ResultCode* status, PBMProgressCallback progress,
@@ -49,10 +56,17 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   const int32_t columns = *width;
   const int32_t rows = *height;
   RowStore store = AllocRowStore(columns, rows, target.bytesPerPixel);
-  // Plain text is read through a buffer, not a call per byte; it lives on
-  // the heap, since hosts call from threads with small stacks.
+  // Raw rows in chunks need a buffer only for P4's packed bits (P5 and P6
+  // take a byte, so that every image allocates alike), and no buffered
+  // source: they take exactly their own bytes. Other rows are read
+  // through a buffer of text, not a call per byte. Buffers live on the heap,
+  // since hosts call from threads with small stacks.
+  const bool rawChunks = magic == target.rawMagic;
+  const size_t bufferBytes =
+      rawChunks ? RawChunkBufferBytes(target.rawLayout, columns, rows) : kTextBufferBytes;
   uint8_t* buffer = nullptr;
-  if (store == nullptr || AllocRowScratch(kRowSourceBytes, 1, &buffer) != PBM_OK) {
+  if (store == nullptr ||
+      AllocRowScratch(static_cast<int32_t>(bufferBytes), 1, &buffer) != PBM_OK) {
     FreeRowStore(store, rows);
     *status = PBM_E_NO_MEMORY;
     return nullptr;
@@ -63,22 +77,34 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // A row that fails is not fatal: the rest of the image is still attempted,
   // and damage shows only in the samples. Once the stream has ended every
   // read fails alike, so the first row read after that is what every later
-  // row reads too: it is copied instead of failing byte by byte.
+  // row reads too: it is copied instead of failing byte by byte, or, where
+  // it is all zero, left as the cleared store has it, untouched.
   const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
+  const bool chunked = rawChunks && ReadsRawChunks(target.rawLayout, columns, bufferBytes);
   // The stream is left exactly after the last byte the rows took.
   NetpbmByteSource source =
-      BufferedByteSource(stream, buffer, static_cast<size_t>(kRowSourceBytes));
+      rawChunks ? StreamByteSource(stream) : BufferedByteSource(stream, buffer, bufferBytes);
   const uint8_t* endedRow = nullptr;
-  for (int32_t i = 0; i < rows; ++i) {
+  bool endedRowIsZero = false;
+  for (int32_t i = 0; i < rows;) {
+    int32_t done = 1;
     // Rows without pixels read nothing, and the store has no entry for them.
     if (rowBytes > 0 && endedRow != nullptr) {
-      memcpy(store[i], endedRow, rowBytes);
+      if (!endedRowIsZero) memcpy(store[i], endedRow, rowBytes);
+    } else if (chunked && !source.ended) {
+      done = ReadRawRowChunk(&source, target.rawLayout, store[i], rows - i, columns, buffer,
+                             bufferBytes);
     } else if (rowBytes > 0) {
       const bool ended = source.ended;
       target.readRow(&source, store[i], columns, maxvalByte, magic);
-      if (ended) endedRow = store[i];
+      if (ended) {
+        endedRow = store[i];
+        endedRowIsZero = AreAllZero(endedRow, rowBytes);
+      }
     }
-    if (progress != nullptr) progress(i, rows, userValue);
+    for (const int32_t last = i + done; i < last; ++i) {
+      if (progress != nullptr) progress(i, rows, userValue);
+    }
   }
   ReleaseByteSource(&source);
   FreeRowScratch(buffer);

@@ -10,8 +10,8 @@ namespace quentarpbm {
 
 namespace {
 
-// Raw samples come in chunks of this many bytes where a row needs a buffer.
-constexpr size_t kRawChunkBytes = 4096;
+// Raw PBM bytes read row by row come in pieces of this many bytes.
+constexpr size_t kRawPbmPieceBytes = 4096;
 
 size_t PixelCount(int32_t count) { return count > 0 ? static_cast<size_t>(count) : 0u; }
 
@@ -35,19 +35,12 @@ ResultCode ReadPlainPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count
 ResultCode ReadRawPbmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t pixels = PixelCount(count);
   size_t done = 0;
-  uint8_t packed[kRawChunkBytes];
+  uint8_t packed[kRawPbmPieceBytes];
   while (done < pixels) {
     const size_t rowBytesLeft = (pixels - done + 7) / 8;
-    const size_t wanted = rowBytesLeft < kRawChunkBytes ? rowBytesLeft : kRawChunkBytes;
+    const size_t wanted = rowBytesLeft < kRawPbmPieceBytes ? rowBytesLeft : kRawPbmPieceBytes;
     const size_t got = ReadSourceBytes(source, packed, wanted);
-    // All but a row's last byte give eight pixels each.
-    const size_t whole = got < (pixels - done) / 8 ? got : (pixels - done) / 8;
-    for (size_t j = 0; j < whole; ++j, done += 8)
-      memcpy(row + done, kPbmBitExpansion.pixels[packed[j]], 8);
-    if (whole < got) {
-      memcpy(row + done, kPbmBitExpansion.pixels[packed[whole]], pixels - done);
-      done = pixels;
-    }
+    done += ExpandPbmBits(packed, got, row + done, pixels - done);
     if (got < wanted) return PBM_E_READ;
   }
   return PBM_OK;
@@ -72,15 +65,6 @@ ResultCode ReadRawPgmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) 
   return ReadSourceBytes(source, row, samples) == samples ? PBM_OK : PBM_E_READ;
 }
 
-// Red, green, blue triples turned into blue, green, red in place.
-void SwapRedAndBlue(uint8_t* row, size_t pixels) {
-  for (size_t i = 0; i < pixels; ++i) {
-    const uint8_t red = row[3 * i];
-    row[3 * i] = row[3 * i + 2];
-    row[3 * i + 2] = red;
-  }
-}
-
 // Plain colour never fails: past the end every number reads as 0, and a bad
 // token costs only the one character it consumed. The row is read in file
 // order, red, green, blue, and then swapped.
@@ -96,28 +80,10 @@ void ReadPlainPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
 }
 
 // The row is read whole, red, green, blue, then turned into blue, green,
-// red in place. A component that cannot be read keeps the previous pixel's
-// value in the same row (0 at the row's first pixel); once one is missing,
-// every later one is too, so the pixel where the bytes ran out and all
-// after it are the same.
+// red in place.
 void ReadRawPpmRow(NetpbmByteSource* source, uint8_t* row, int32_t count) {
   const size_t pixels = PixelCount(count);
-  const size_t got = ReadSourceBytes(source, row, 3 * pixels);
-  const size_t whole = got / 3;
-  SwapRedAndBlue(row, whole);
-  if (whole == pixels) return;
-  // Previous pixel's components, now stored blue, green, red.
-  uint8_t blue = whole > 0 ? row[3 * whole - 3] : 0;
-  uint8_t green = whole > 0 ? row[3 * whole - 2] : 0;
-  uint8_t red = whole > 0 ? row[3 * whole - 1] : 0;
-  const size_t partial = got % 3;
-  if (partial >= 1) red = row[3 * whole];
-  if (partial >= 2) green = row[3 * whole + 1];
-  for (size_t i = whole; i < pixels; ++i) {
-    row[3 * i] = blue;
-    row[3 * i + 1] = green;
-    row[3 * i + 2] = red;
-  }
+  FinishRawPpmRow(row, pixels, ReadSourceBytes(source, row, 3 * pixels));
 }
 
 bool IsPbmMagic(int32_t magic) { return magic == kMagicP1 || magic == kMagicP4; }

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "netpbm/byte_reader_oracle.h"
+#include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
@@ -290,6 +292,34 @@ TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
   }
 }
 
+// The image full cut at each of cuts, through every image reader that takes
+// the variant (PBM 1, PGM 2, PPM 3): the image reads alike, the end-of-file
+// flag after it too, and then four numbers read after it.
+void ExpectCutImagesReadAlike(const std::string& full, const std::vector<size_t>& cuts,
+                              int lowestTarget) {
+  for (size_t cut : cuts) {
+    for (oracle::Target target :
+         {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
+      if (static_cast<int>(target) + 1 < lowestTarget) continue;
+      SCOPED_TRACE("cut " + std::to_string(cut) + " of " + std::to_string(full.size()) +
+                   " target " + std::to_string(static_cast<int>(target)));
+      StreamPair streams(full.substr(0, cut));
+      oracle::Image fast;
+      oracle::Image slow;
+      ASSERT_NO_FATAL_FAILURE(ReadImagesAlike(streams, target, &fast, &slow));
+      ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
+      for (int after = 0; after < 4; ++after) {
+        int32_t fastValue = kUnwrittenInt;
+        int32_t slowValue = kUnwrittenInt;
+        ASSERT_EQ(ReadNetpbmInt(streams.fast, &fastValue),
+                  oracle::ReadInt(streams.slow, &slowValue));
+        ASSERT_EQ(fastValue, slowValue);
+        ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
+      }
+    }
+  }
+}
+
 // A plain image of some 100 KB: more text than a reader would buffer at
 // once, so that numbers, comments and CR LF pairs fall across its refills.
 // Now and then a byte that is no token (a letter, VT, FF, a high byte) makes
@@ -360,17 +390,42 @@ std::string LargeSimplePlainImage(std::mt19937& random, int variant) {
   return text + "\n17 0042 9";
 }
 
+// A large plain PBM as netpbm's tools write it: no whitespace between the
+// digits, a line break after 70 of them and at the end of each row (now and
+// then CR LF, or a digit that is no pixel to end the raster early). Spaced,
+// as other writers have it: one space between digits, and now and then two
+// or a tab, so that the pixels move from even bytes to odd ones.
+std::string CompactPlainPbmImage(std::mt19937& random, bool spaced) {
+  const int32_t width = 389;
+  const int32_t height = 170;
+  std::string text = "P1\n" + std::to_string(width) + " " + std::to_string(height) + "\n";
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      text += Next(random) % 2 == 0 ? "1" : "0";
+      const uint32_t roll = Next(random) % 200;
+      if ((x + 1) % (spaced ? 35 : 70) == 0 && x + 1 < width) {
+        text += roll < 20 ? "\r\n" : "\n";
+      } else if (spaced && x + 1 < width) {
+        text += roll == 0 ? "  " : roll == 1 ? "\t" : " ";
+      }
+    }
+    text += y == height - 3 && Next(random) % 2 == 0 ? "2\n" : "\n";
+  }
+  return text + "\n17 0042 9";
+}
+
 // Large plain images cut in many places, among them around the block sizes a
 // reader might buffer (counted from the raster) and near the end:
 // pixels, results, the stream position and end-of-file flag after the image
 // read, and the numbers read after it all come out as byte by byte.
 TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
   std::mt19937 random(31);
-  for (int image = 0; image < 6; ++image) {
-    const int variant = 1 + image % 3;
+  for (int image = 0; image < 8; ++image) {
+    const int variant = image >= 6 ? 1 : 1 + image % 3;
     const bool simple = image >= 3;
-    const std::string full =
-        simple ? LargeSimplePlainImage(random, variant) : LargePlainImage(random, variant);
+    const std::string full = image >= 6 ? CompactPlainPbmImage(random, image == 7)
+                             : simple   ? LargeSimplePlainImage(random, variant)
+                                        : LargePlainImage(random, variant);
     // The raster starts after the header's lines: three, but two for the
     // simple PBM with no maxval line.
     size_t raster = 0;
@@ -392,27 +447,56 @@ TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
     }
     for (size_t cut = stop - 2; cut <= stop + 1; ++cut) cuts.push_back(cut);
     for (int i = 0; i < 8; ++i) cuts.push_back(Next(random) % full.size());
-    for (size_t cut : cuts) {
-      for (oracle::Target target :
-           {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
-        if (static_cast<int>(target) + 1 < variant) continue;
-        SCOPED_TRACE("P" + std::to_string(variant) + " cut " + std::to_string(cut) + " target " +
-                     std::to_string(static_cast<int>(target)));
-        StreamPair streams(full.substr(0, cut));
-        oracle::Image fast;
-        oracle::Image slow;
-        ASSERT_NO_FATAL_FAILURE(ReadImagesAlike(streams, target, &fast, &slow));
-        ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
-        for (int after = 0; after < 4; ++after) {
-          int32_t fastValue = kUnwrittenInt;
-          int32_t slowValue = kUnwrittenInt;
-          ASSERT_EQ(ReadNetpbmInt(streams.fast, &fastValue),
-                    oracle::ReadInt(streams.slow, &slowValue));
-          ASSERT_EQ(fastValue, slowValue);
-          ASSERT_EQ(ftell(streams.fast), ftell(streams.slow));
-        }
-      }
+    ASSERT_NO_FATAL_FAILURE(ExpectCutImagesReadAlike(full, cuts, variant));
+  }
+}
+
+// Rows of raw images that exceed the few hundred KB read at once: P4 and P6
+// rows that do not divide it, P5 rows larger than it, a P4 row too wide for
+// its buffer, and images that fit in one read.
+struct RawShape {
+  int variant;
+  int32_t width;
+  int32_t height;
+};
+
+const RawShape kLargeRawShapes[] = {{4, 3001, 800}, {4, 9, 70000}, {4, 2100000, 2}, {5, 1000, 700},
+                                    {5, 300001, 2}, {5, 77, 50},   {6, 333, 900},   {6, 100000, 3}};
+
+// Large raw images cut around the boundaries of the reads (counted from
+// the raster), inside rows and near the end, with numbers after the raster:
+// pixels, results, progress, the stream position and end-of-file flag after
+// the image read, and what is read after it, all come out as byte by byte.
+TEST(NetpbmFastPath, LargeRawImagesReadAlikeAcrossChunkBoundaries) {
+  std::mt19937 random(37);
+  for (const RawShape& shape : kLargeRawShapes) {
+    const int variant = shape.variant;
+    const std::string header = "P" + std::to_string(variant) + "\n" + std::to_string(shape.width) +
+                               " " + std::to_string(shape.height) +
+                               (variant == 4 ? "\n" : " 255\n");
+    const size_t rowBytes = variant == 4   ? (static_cast<size_t>(shape.width) + 7) / 8
+                            : variant == 5 ? static_cast<size_t>(shape.width)
+                                           : 3 * static_cast<size_t>(shape.width);
+    const size_t rasterBytes = rowBytes * static_cast<size_t>(shape.height);
+    const std::string full = header + RandomBytes(random, rasterBytes) + "\n17 0042 9";
+    const size_t raster = header.size();
+    std::vector<size_t> cuts = {full.size(),
+                                raster,
+                                raster + 1,
+                                raster + rasterBytes,
+                                raster + rasterBytes - 1,
+                                raster + rasterBytes + 1};
+    // The stream's own buffer of 4 KB, and the reads of 256 KB.
+    for (size_t at : {size_t{4096}, size_t{8192}}) {
+      if (at < rasterBytes) cuts.push_back(raster + at);
     }
+    const size_t rowsPerRead = 262144 / rowBytes > 0 ? 262144 / rowBytes : 1;
+    for (size_t at = rowsPerRead * rowBytes; at < rasterBytes; at += rowsPerRead * rowBytes) {
+      for (size_t offset : {at - 1, at, at + 1}) cuts.push_back(raster + offset);
+    }
+    for (int i = 0; i < 4; ++i) cuts.push_back(raster + Next(random) % rasterBytes);
+    SCOPED_TRACE(std::to_string(shape.width) + "x" + std::to_string(shape.height));
+    ASSERT_NO_FATAL_FAILURE(ExpectCutImagesReadAlike(full, cuts, variant == 4 ? 1 : variant - 3));
   }
 }
 
@@ -539,6 +623,68 @@ TEST(NetpbmFastPath, Sse2AndTableClassifyEveryBlockAlike) {
   }
 }
 #endif
+
+// Spaced plain PBM blocks, pixels at the even bytes or the odd ones: each
+// digit becomes its pixel, by words and by SSE2 where built.
+TEST(NetpbmFastPath, AlternateBitsTakeEveryOtherDigit) {
+  std::mt19937 random(47);
+  for (int input = 0; input < 200; ++input) {
+    const bool odd = input % 2 == 1;
+    std::string text(kTextBlockBytes, ' ');
+    std::vector<uint8_t> expected(kAlternateBitsPerBlock);
+    for (size_t i = 0; i < kAlternateBitsPerBlock; ++i) {
+      expected[i] = static_cast<uint8_t>(Next(random) % 2);
+      text[2 * i + (odd ? 1 : 0)] = static_cast<char>('0' + expected[i]);
+      text[2 * i + (odd ? 0 : 1)] = " \t\n\r"[Next(random) % 4];
+    }
+    SCOPED_TRACE(text);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    std::vector<uint8_t> words(kAlternateBitsPerBlock + 1, kUnwrittenByte);
+    TakeAlternateBitsByWords(bytes, odd, words.data());
+    EXPECT_EQ(words.back(), kUnwrittenByte);
+    words.pop_back();
+    EXPECT_EQ(words, expected);
+#if defined(__SSE2__)
+    std::vector<uint8_t> sse2(kAlternateBitsPerBlock + 1, kUnwrittenByte);
+    TakeAlternateBitsSse2(bytes, odd, sse2.data());
+    EXPECT_EQ(sse2.back(), kUnwrittenByte);
+    sse2.pop_back();
+    EXPECT_EQ(sse2, expected);
+#endif
+  }
+}
+
+// Red and blue trade places in every pixel, green and the bytes after the
+// pixels stay, for the words, SSE2 where built, and the whole swap with its
+// tail, on rows of every length around their batches of eight and sixteen.
+TEST(NetpbmFastPath, RedBlueSwapsTurnEveryPixelAlike) {
+  std::mt19937 random(43);
+  for (size_t pixels = 0; pixels <= 70; ++pixels) {
+    SCOPED_TRACE(pixels);
+    const std::string text = RandomBytes(random, 3 * pixels + 5);
+    const std::vector<uint8_t> input(text.begin(), text.end());
+    std::vector<uint8_t> expected = input;
+    for (size_t i = 0; i < pixels; ++i) {
+      expected[3 * i] = input[3 * i + 2];
+      expected[3 * i + 2] = input[3 * i];
+    }
+    std::vector<uint8_t> whole = input;
+    SwapRedAndBlue(whole.data(), pixels);
+    EXPECT_EQ(whole, expected);
+    std::vector<uint8_t> words = input;
+    const size_t byWords = SwapRedAndBlueByWords(words.data(), pixels);
+    EXPECT_EQ(byWords, pixels / 8 * 8);
+    SwapRedAndBlueByPixel(words.data() + 3 * byWords, pixels - byWords);
+    EXPECT_EQ(words, expected);
+#if defined(__SSE2__)
+    std::vector<uint8_t> sse2 = input;
+    const size_t bySse2 = SwapRedAndBlueSse2(sse2.data(), pixels);
+    EXPECT_EQ(bySse2, pixels / 16 * 16);
+    SwapRedAndBlueByPixel(sse2.data() + 3 * bySse2, pixels - bySse2);
+    EXPECT_EQ(sse2, expected);
+#endif
+  }
+}
 
 // A tiny file that declares a large image: every row after the end comes
 // out as the byte-at-a-time reader gives it (white for promoted bits).

@@ -7,9 +7,13 @@
 // *From forms declared here, which give the same results and leave the stream
 // where the byte-at-a-time forms would. Under those, plain rasters are
 // scanned 64 bytes at a time (SSE2 where the compiler offers it, a table
-// elsewhere), raw PBM bytes expand by table, and digits are taken eight at a
-// time from machine words. Nothing in this folder includes a file outside it
-// but common/ and platform/.
+// elsewhere; spaced and compact PBM 32 and 8 pixels at a time), raw rows
+// are read a chunk of rows per call, raw PBM bytes expand by table, digits
+// are taken eight at a time from machine words, red and blue trade places
+// sixteen pixels at a time (SSE2) or eight (words), and rows past the end
+// of the stream that read as zeros are left as cleared.
+// Nothing in this folder includes a file outside it but common/ and
+// platform/.
 #ifndef QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H
 #define QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H
 
@@ -18,5 +22,8 @@
 #include "netpbm/fast/netpbm_source_reads.h"
 #include "netpbm/fast/pbm_bit_expansion.h"
 #include "netpbm/fast/plain_raster_scan.h"
+#include "netpbm/fast/raw_row_chunks.h"
+#include "netpbm/fast/red_blue_swap.h"
+#include "netpbm/fast/zero_bytes.h"
 
 #endif  // QUENTARPBM_NETPBM_FAST_NETPBM_FAST_H

@@ -2,7 +2,9 @@
 #ifndef QUENTARPBM_NETPBM_FAST_PBM_BIT_EXPANSION_H
 #define QUENTARPBM_NETPBM_FAST_PBM_BIT_EXPANSION_H
 
+#include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 namespace quentarpbm {
 
@@ -21,6 +23,17 @@ constexpr PbmBitExpansion MakePbmBitExpansion() {
 }
 
 inline constexpr PbmBitExpansion kPbmBitExpansion = MakePbmBitExpansion();
+
+// The first pixels of the bits in bytes packed bytes, written to row; all
+// but the last byte of a row give eight pixels, the last one what is left.
+// Returns how many pixels were written.
+inline size_t ExpandPbmBits(const uint8_t* packed, size_t bytes, uint8_t* row, size_t pixels) {
+  const size_t whole = bytes < pixels / 8 ? bytes : pixels / 8;
+  for (size_t j = 0; j < whole; ++j) memcpy(row + 8 * j, kPbmBitExpansion.pixels[packed[j]], 8);
+  if (whole == bytes || 8 * whole == pixels) return 8 * whole;
+  memcpy(row + 8 * whole, kPbmBitExpansion.pixels[packed[whole]], pixels - 8 * whole);
+  return pixels;
+}
 
 }  // namespace quentarpbm
 

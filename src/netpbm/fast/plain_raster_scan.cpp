@@ -3,7 +3,9 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
+#include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/word_bits.h"
@@ -83,6 +85,65 @@ const uint8_t* TakeNumbers(const uint8_t* block, const TextBlockClasses& classes
   return taken;
 }
 
+// Spaced text: a pixel in every other byte and whitespace between.
+bool IsAlternating(const TextBlockClasses& block) {
+  return (block.digits == kEvenBytes || block.digits == kOddBytes) &&
+         block.whitespace == ~block.digits;
+}
+
+bool HasRunOfEight(uint64_t bits) {
+  bits &= bits >> 1;
+  bits &= bits >> 2;
+  return (bits & (bits >> 4)) != 0;
+}
+
+// Each returns where the last pixel taken ends, or block when it took none.
+// Pixels one by one, as spaced text has them.
+const uint8_t* TakeBits(const uint8_t* block, uint64_t pixels, uint8_t* bits, size_t count,
+                        size_t* done) {
+  // A local count: the stores to bits could otherwise alias it.
+  size_t taking = *done;
+  const uint8_t* taken = block;
+  for (; pixels != 0 && taking < count; pixels &= pixels - 1) {
+    const uint32_t at = LowestSetBit(pixels);
+    bits[taking++] = static_cast<uint8_t>(block[at] - '0');
+    taken = block + at + 1;
+  }
+  *done = taking;
+  return taken;
+}
+
+// count bytes of '0' and '1' as pixels 0 and 1, eight at a time: taking
+// '0' from each byte of a word borrows nowhere.
+void TakeBitRun(const uint8_t* digits, size_t count, uint8_t* bits) {
+  size_t k = 0;
+  for (; k + 8 <= count; k += 8) {
+    const uint64_t word = LoadWord(digits + k) - 0x3030303030303030u;
+    memcpy(bits + k, &word, 8);
+  }
+  for (; k < count; ++k) bits[k] = static_cast<uint8_t>(digits[k] - '0');
+}
+
+// Runs of pixels with nothing between, as compact text has them, each
+// taken whole.
+const uint8_t* TakeBitRuns(const uint8_t* block, uint64_t pixels, uint8_t* bits, size_t count,
+                           size_t* done) {
+  const uint8_t* taken = block;
+  while (pixels != 0 && *done < count) {
+    const uint32_t at = LowestSetBit(pixels);
+    // Ones above the block's last byte end a run that reaches it, except
+    // in a block of 64 pixels.
+    const uint64_t after = ~(pixels >> at);
+    const uint32_t run = after == 0 ? 64 : LowestSetBit(after);
+    const size_t take = run < count - *done ? run : count - *done;
+    TakeBitRun(block + at, take, bits + *done);
+    *done += take;
+    taken = block + at + take;
+    pixels &= take + at >= 64 ? 0 : ~uint64_t{0} << (at + take);
+  }
+  return taken;
+}
+
 }  // namespace
 
 size_t ScanPlainSamples(NetpbmByteSource* source, uint8_t* samples, size_t count) {
@@ -117,13 +178,19 @@ size_t ScanPlainBits(NetpbmByteSource* source, uint8_t* bits, size_t count) {
     const TextBlockClasses block = ClassifyTextBlock(next, '1');
     const uint32_t clean = CleanPrefix(block);
     const uint64_t inPrefix = clean == kTextBlockBytes ? ~uint64_t{0} : (uint64_t{1} << clean) - 1;
-    const uint8_t* taken = next;
     // Every '0' or '1' is a pixel, with or without whitespace between.
-    for (uint64_t pixels = block.digits & inPrefix; pixels != 0 && done < count;
-         pixels &= pixels - 1) {
-      const uint32_t at = LowestSetBit(pixels);
-      bits[done++] = static_cast<uint8_t>(next[at] - '0');
-      taken = next + at + 1;
+    const uint64_t pixels = block.digits & inPrefix;
+    const uint8_t* taken = nullptr;
+    if (IsAlternating(block) && count - done >= kAlternateBitsPerBlock) {
+      // The last pixel is the block's last byte or the one before.
+      const bool odd = pixels == kOddBytes;
+      TakeAlternateBits(next, odd, bits + done);
+      done += kAlternateBitsPerBlock;
+      taken = next + (odd ? 64 : 63);
+    } else if (HasRunOfEight(pixels)) {
+      taken = TakeBitRuns(next, pixels, bits, count, &done);
+    } else {
+      taken = TakeBits(next, pixels, bits, count, &done);
     }
     if (taken == next) taken = AfterBareBlock(next, block);
     if (taken == nullptr) break;

@@ -1,0 +1,86 @@
+// Raw rows read a chunk of rows per call: P5 and P6 into the store itself, P4 through a buffer.
+#include "netpbm/fast/raw_row_chunks.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/fast/pbm_bit_expansion.h"
+#include "netpbm/fast/red_blue_swap.h"
+
+namespace quentarpbm {
+
+namespace {
+
+size_t Count(int32_t value) { return value > 0 ? static_cast<size_t>(value) : 0u; }
+
+size_t StoreRowBytes(RawRowLayout layout, int32_t columns) {
+  return layout == RawRowLayout::kRgbTriples ? 3 * Count(columns) : Count(columns);
+}
+
+// Of got bytes read for a chunk, those that fell in row.
+size_t BytesOfRow(size_t got, size_t row, size_t rowBytes) {
+  const size_t start = row * rowBytes;
+  if (got <= start) return 0;
+  return got - start < rowBytes ? got - start : rowBytes;
+}
+
+}  // namespace
+
+size_t RawFileRowBytes(RawRowLayout layout, int32_t columns) {
+  return layout == RawRowLayout::kPackedBits ? (Count(columns) + 7) / 8
+                                             : StoreRowBytes(layout, columns);
+}
+
+size_t RawChunkBufferBytes(RawRowLayout layout, int32_t columns, int32_t rows) {
+  if (layout != RawRowLayout::kPackedBits) return 0;
+  const size_t raster = RawFileRowBytes(layout, columns) * Count(rows);
+  return raster < kRawChunkBytes ? raster : kRawChunkBytes;
+}
+
+bool ReadsRawChunks(RawRowLayout layout, int32_t columns, size_t bufferBytes) {
+  const size_t rowBytes = RawFileRowBytes(layout, columns);
+  return rowBytes > 0 && (layout != RawRowLayout::kPackedBits || rowBytes <= bufferBytes);
+}
+
+int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
+                        int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes) {
+  const size_t fileRowBytes = RawFileRowBytes(layout, columns);
+  const size_t storeRowBytes = StoreRowBytes(layout, columns);
+  const size_t room = layout == RawRowLayout::kPackedBits ? bufferBytes : kRawChunkBytes;
+  size_t count = room / fileRowBytes;
+  if (count == 0) count = 1;
+  if (count > Count(rows)) count = Count(rows);
+  uint8_t* target = layout == RawRowLayout::kPackedBits ? buffer : firstRow;
+  const size_t got = ReadSourceBytes(source, target, count * fileRowBytes);
+  for (size_t j = 0; j < count; ++j) {
+    uint8_t* row = firstRow + j * storeRowBytes;
+    const size_t rowGot = BytesOfRow(got, j, fileRowBytes);
+    if (layout == RawRowLayout::kPackedBits) {
+      ExpandPbmBits(buffer + j * fileRowBytes, rowGot, row, Count(columns));
+    } else if (layout == RawRowLayout::kRgbTriples) {
+      FinishRawPpmRow(row, Count(columns), rowGot);
+    }
+  }
+  return static_cast<int32_t>(count);
+}
+
+void FinishRawPpmRow(uint8_t* row, size_t pixels, size_t got) {
+  const size_t whole = got / 3;
+  SwapRedAndBlue(row, whole);
+  if (whole == pixels) return;
+  // Previous pixel's components, now stored blue, green, red.
+  uint8_t blue = whole > 0 ? row[3 * whole - 3] : 0;
+  uint8_t green = whole > 0 ? row[3 * whole - 2] : 0;
+  uint8_t red = whole > 0 ? row[3 * whole - 1] : 0;
+  const size_t partial = got % 3;
+  if (partial >= 1) red = row[3 * whole];
+  if (partial >= 2) green = row[3 * whole + 1];
+  for (size_t i = whole; i < pixels; ++i) {
+    row[3 * i] = blue;
+    row[3 * i + 1] = green;
+    row[3 * i + 2] = red;
+  }
+}
+
+}  // namespace quentarpbm
