@@ -17,9 +17,9 @@ cmake --build build/bench-mingw32 --target quentarpbm_bench quentarpbm
 images=build/bench-images
 mkdir -p "$images"
 [[ "${KEEP_BENCH_IMAGES:-0}" == 1 ]] || trap 'rm -rf "$images"' EXIT
-export WINEPREFIX="$PWD/build/bench-mingw32/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wine wineboot --init >/dev/null 2>&1
+source build/bench-mingw32/wine_env.sh
+"$wine" wineboot --init >/dev/null 2>&1
 status=0
-wine build/bench-mingw32/bin/quentarpbm_bench.exe --dir "Z:$PWD/$images" "$@" || status=$?
+"$wine" build/bench-mingw32/bin/quentarpbm_bench.exe --dir "Z:$PWD/$images" "$@" || status=$?
 wineserver -k || true
 exit "$status"
