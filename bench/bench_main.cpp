@@ -1,5 +1,4 @@
-// quentarpbm_bench: one interleaved run over every variant and size; medians as ratios to the
-// floor.
+// quentarpbm_bench: one interleaved run over every variant and size, medians as floor ratios.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

@@ -1,5 +1,4 @@
-// DIB row stride and image size: the wrapping form the header's fields take, and the checked form
-// sizes need.
+// DIB stride and image size: the wrapping form of the header's fields and the checked form.
 #include "common/int32_math.h"
 #include "dib/dib.h"
 

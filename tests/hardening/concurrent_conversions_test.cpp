@@ -1,5 +1,4 @@
-// Conversions on other threads, eight at once or on small stacks, give what one-at-a-time ones
-// give.
+// Conversions on other threads, eight at once or on small stacks, match one-at-a-time ones.
 #include <gtest/gtest.h>
 #include <string.h>
 

@@ -1,5 +1,4 @@
-// The fast paths against a byte-at-a-time reader: same results, bytes and stream positions on any
-// input.
+// The fast paths against a byte-at-a-time reader: same results, bytes and stream positions.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>

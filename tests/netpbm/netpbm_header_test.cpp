@@ -1,5 +1,4 @@
-// Tests of the Netpbm header readers: accepted magics, fields, failures and where the raster
-// starts.
+// Netpbm header readers: accepted magics, fields, failures and where the raster starts.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>

@@ -1,5 +1,4 @@
-// Tests of the Netpbm image readers and the row store: whole rasters, sizes refused, progress
-// calls.
+// Netpbm image readers and the row store: whole rasters, sizes refused, progress calls.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>

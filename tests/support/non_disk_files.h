@@ -1,5 +1,4 @@
-// Names that open no disk file: devices, pipes and FIFOs, for the tests that must refuse them at
-// once.
+// Names that open no disk file (devices, pipes, FIFOs), for tests that must refuse them at once.
 #ifndef QUENTARPBM_TESTS_SUPPORT_NON_DISK_FILES_H
 #define QUENTARPBM_TESTS_SUPPORT_NON_DISK_FILES_H
 

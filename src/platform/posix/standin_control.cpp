@@ -1,5 +1,4 @@
-// The stand-in's test controls: call counts, injected faults and live objects; linked only into
-// tests.
+// The stand-in's test controls (call counts, injected faults, live objects): tests link them only.
 #include <algorithm>
 #include <iterator>
 #include <mutex>

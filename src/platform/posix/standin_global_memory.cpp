@@ -1,5 +1,4 @@
-// GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree and GlobalSize: moveable blocks with lock
-// counts.
+// GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree, GlobalSize: moveable blocks, lock counts.
 #include <stdlib.h>
 #include <string.h>
 

@@ -1,5 +1,4 @@
-// CreateFileMappingA, MapViewOfFile and UnmapViewOfFile over mmap, with Windows' size and access
-// rules.
+// CreateFileMappingA, MapViewOfFile, UnmapViewOfFile over mmap, with Windows' sizes and access.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
