@@ -4,18 +4,15 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <string.h>
+
+#include "netpbm/fast/word_bits.h"
 
 namespace quentarpbm {
 
 inline bool AreAllZero(const uint8_t* bytes, size_t count) {
   uint64_t any = 0;
   size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    uint64_t word = 0;
-    memcpy(&word, bytes + i, 8);
-    any |= word;
-  }
+  for (; i + 8 <= count; i += 8) any |= LoadWord(bytes + i);
   for (; i < count; ++i) any |= bytes[i];
   return any == 0;
 }
