@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the library twice from copies of the sources in two different
-# folders, each with its build directory at a different place inside, with the compiler, flags and toolchain of BUILD_DIR, and checks
-# that the products are byte for byte the same: QUENTARPBM.dll (and its debug
-# file, whose checksum the DLL's debug link holds) or libquentarpbm.so.
+# folders, each with its build directory at a different place inside, with
+# the compiler, flags and toolchain of BUILD_DIR, and checks that the
+# products are byte for byte the same: QUENTARPBM.dll (and its debug file,
+# whose checksum the DLL's debug link holds) or libquentarpbm.so.
 # Usage: check_reproducible_build.sh BUILD_DIR WORKDIR
 set -euo pipefail
 build=$1
