@@ -34,13 +34,15 @@ FileIdentity IdentityOf(const struct stat& status) { return {status.st_dev, stat
 
 // Takes over descriptor (closing it on failure) and returns the new file
 // handle, or INVALID_HANDLE_VALUE when the file is a directory, the sharing of
-// open handles forbids this open, or truncating fails.
+// open handles forbids this open, or truncating fails. An empty file is not
+// truncated again: ext4 takes a truncation to nothing as a file about to be
+// replaced and writes its blocks out at close, as it does not for a new file.
 HANDLE AdoptDescriptor(int descriptor, DWORD access, DWORD share_mode, DWORD disposition) {
   struct stat status;
   const bool truncates = disposition == CREATE_ALWAYS;
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
       !quentarpbm::FileOpenAllowed(IdentityOf(status), access, share_mode, truncates) ||
-      (truncates && ftruncate(descriptor, 0) != 0)) {
+      (truncates && status.st_size != 0 && ftruncate(descriptor, 0) != 0)) {
     close(descriptor);
     return INVALID_HANDLE_VALUE;
   }
