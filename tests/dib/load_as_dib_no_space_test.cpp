@@ -28,8 +28,9 @@ using testing::FilesIn;
 using testing::TestDirectory;
 
 // One raw image per converter, 2000 x 1000: pixel files of 2 000 000 bytes
-// (PBM and PGM, one byte per pixel) and 6 000 000 bytes (PPM), all larger
-// than the free space and the file-size limit below.
+// (PBM and PGM, one byte per pixel) and 6 000 000 bytes (PPM), and one of
+// 12 000 000 bytes, past the size up to which the stand-in grows files by
+// writing zeros; all larger than the free space and the file-size limit below.
 struct LargeImage {
   const char* label;
   const char* header;
@@ -40,6 +41,7 @@ const LargeImage kLargeImages[] = {
     {"RawPbm", "P4 2000 1000\n", 250 * 1000},
     {"RawPgm", "P5 2000 1000 255\n", 2000 * 1000},
     {"RawPpm", "P6 2000 1000 255\n", 6000 * 1000},
+    {"TallRawPpm", "P6 2000 2000 255\n", 12000 * 1000},
 };
 constexpr size_t kImageCount = std::size(kLargeImages);
 

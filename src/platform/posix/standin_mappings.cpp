@@ -55,7 +55,28 @@ bool GrowthAllowed(uint64_t size) {
   return getrlimit(RLIMIT_FSIZE, &limit) == 0 && size <= limit.rlim_cur;
 }
 
-// Grows the file from from to size bytes with its blocks allocated, as
+// Up to this many bytes, a file grows by writing zeros rather than by
+// fallocate: the pages are then in the page cache, reserved but without
+// blocks, so the view's faults find them and deleting the file soon after
+// frees no blocks. Both make small pixel files several times cheaper; past
+// this size the copies cost more than they save.
+constexpr off_t kLargestZeroFilledGrowth = off_t{8} << 20;
+
+// Writes zeros from from up to size; an error number, or 0.
+int WriteZeros(int descriptor, off_t from, off_t size) {
+  static const char zeros[64 * 1024] = {};
+  while (from < size) {
+    const off_t left = size - from;
+    const size_t count = left < off_t{sizeof zeros} ? static_cast<size_t>(left) : sizeof zeros;
+    const ssize_t written = pwrite(descriptor, zeros, count, from);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return written < 0 ? errno : ENOSPC;
+    from += written;
+  }
+  return 0;
+}
+
+// Grows the file from from to size bytes with its space reserved, as
 // Windows does when a mapping grows a file: a file merely truncated up is
 // sparse, and the first write through a view into a page the full disk cannot
 // back would raise SIGBUS. glibc's posix_fallocate is one fallocate call where
@@ -67,6 +88,8 @@ bool ReserveFileSpace(int descriptor, off_t from, off_t size) {
   if (quentarpbm::InjectedFailure(StandinApi::kReserveFileSpace)) {
     // A full disk can fail after part of the file has grown.
     error = ftruncate(descriptor, from + (size - from) / 2) == 0 ? ENOSPC : errno;
+  } else if (size - from <= kLargestZeroFilledGrowth) {
+    error = WriteZeros(descriptor, from, size);
   } else {
     do {
       error = posix_fallocate(descriptor, from, size - from);
