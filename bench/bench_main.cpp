@@ -123,6 +123,22 @@ void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMet
   fflush(stdout);
 }
 
+// The rate at which the reading stage alone takes each file, where it was timed.
+void PrintReadingRates(const std::vector<TimedImage>& timed,
+                       const std::vector<BenchMethod>& methods) {
+  size_t rows = 0;
+  while (rows < methods.size() && methods[rows].name != "rows") ++rows;
+  if (rows == methods.size()) return;
+  printf("\nreading stage alone (rows), GB/s of file\n");
+  for (const TimedImage& entry : timed) {
+    if (entry.times[rows].empty() || entry.image.fileBytes < 1000) continue;
+    const double seconds = Median(entry.times[rows]) / 1e3;
+    printf("%-6s %-4s %6.2f\n", entry.image.sizeClass.c_str(), entry.image.label.c_str(),
+           static_cast<double>(entry.image.fileBytes) / seconds / 1e9);
+  }
+  fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +152,9 @@ int main(int argc, char** argv) {
           options.methods.find("," + method.name + ",") != std::string::npos)
         methods.push_back(method);
     }
-    PrintTable(TimeImages(options, methods), methods);
+    const std::vector<TimedImage> timed = TimeImages(options, methods);
+    PrintTable(timed, methods);
+    PrintReadingRates(timed, methods);
   } catch (const std::exception& failure) {
     fprintf(stderr, "quentarpbm_bench: %s\n", failure.what());
     return 1;
