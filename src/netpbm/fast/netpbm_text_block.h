@@ -90,36 +90,39 @@ inline TextBlockClasses ClassifyTextBlockSse2(const uint8_t* bytes, uint8_t high
   return block;
 }
 
-// Ten times each byte, modulo 256.
+// Ten times each byte, modulo 256: eight times by a 16-bit shift, with the
+// bits each byte shifts into the next masked off, plus twice. Written so,
+// compilers keep it to four instructions instead of widening to multiply.
 inline __m128i TimesTen(__m128i x) {
-  const __m128i twice = _mm_add_epi8(x, x);
-  const __m128i fourTimes = _mm_add_epi8(twice, twice);
-  return _mm_add_epi8(_mm_add_epi8(fourTimes, fourTimes), twice);
+  const __m128i eightTimes = _mm_and_si128(_mm_slli_epi16(x, 3), _mm_set1_epi8(-8));
+  return _mm_add_epi8(eightTimes, _mm_add_epi8(x, x));
 }
 
-// Bytes moved up by one or two places, the previous chunk's last bytes
-// coming in below.
-template <int places>
-__m128i FollowOn(__m128i chunk, __m128i previous) {
-  return _mm_or_si128(_mm_slli_si128(chunk, places), _mm_srli_si128(previous, 16 - places));
+// Bytes moved up by one place, the previous chunk's last byte coming in below.
+inline __m128i FollowOn(__m128i chunk, __m128i previous) {
+  return _mm_or_si128(_mm_slli_si128(chunk, 1), _mm_srli_si128(previous, 15));
 }
 
 inline TextBlockClasses ClassifyNumberBlockSse2(const uint8_t* bytes, ShortRunValues values) {
   TextBlockClasses block = {0, 0};
-  __m128i previousValue = _mm_setzero_si128();
-  __m128i previousDigit = _mm_setzero_si128();
+  // Per byte k: ten times the digit one back, and that again where byte k
+  // is a digit, the previous chunk's last bytes coming in below.
+  __m128i previousTens = _mm_setzero_si128();
+  __m128i previousTensInRun = _mm_setzero_si128();
   for (size_t k = 0; k < kTextBlockBytes; k += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k));
     const TextChunkClasses chunk = ClassifyTextChunk(v, '9');
     AddChunkClasses(chunk, k, &block);
-    const __m128i value = _mm_and_si128(_mm_sub_epi8(v, _mm_set1_epi8('0')), chunk.digit);
-    const __m128i back1 = FollowOn<1>(value, previousValue);
-    const __m128i back2 =
-        _mm_and_si128(FollowOn<2>(value, previousValue), FollowOn<1>(chunk.digit, previousDigit));
-    const __m128i runValue = _mm_add_epi8(value, TimesTen(_mm_add_epi8(back1, TimesTen(back2))));
+    const __m128i units = _mm_and_si128(_mm_sub_epi8(v, _mm_set1_epi8('0')), chunk.digit);
+    const __m128i tens = TimesTen(units);
+    const __m128i tensBack = FollowOn(tens, previousTens);
+    const __m128i tensInRun = _mm_and_si128(tensBack, chunk.digit);
+    // A hundred times the digit two back, while the run goes on through the byte between.
+    const __m128i hundredsBack = TimesTen(FollowOn(tensInRun, previousTensInRun));
+    const __m128i runValue = _mm_add_epi8(_mm_add_epi8(units, tensBack), hundredsBack);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), runValue);
-    previousValue = value;
-    previousDigit = chunk.digit;
+    previousTens = tens;
+    previousTensInRun = tensInRun;
   }
   return block;
 }

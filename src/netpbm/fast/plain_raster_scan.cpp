@@ -20,6 +20,7 @@ constexpr uint32_t kLongestScannedNumber = 7;
 // Marks the byte after the longest number, so that a run is measured only
 // that far (and never over a block of digits only).
 constexpr uint64_t kPastLongestNumber = uint64_t{1} << (kLongestScannedNumber + 1);
+constexpr size_t kMostNumbersPerBlock = kTextBlockBytes / 2;
 
 // Bytes of the block before its first byte that is neither a token byte nor
 // whitespace: tokens from there on are left to the token readers.
@@ -56,12 +57,25 @@ const uint8_t* TakeShortNumbers(const uint8_t* block, const TextBlockClasses& cl
   const uint64_t digits = classes.digits;
   // Runs whose last digit lies two or more bytes before the first unclean one.
   uint64_t lasts = digits & ~(digits >> 1) & (clean < 2 ? 0 : ~uint64_t{0} >> (65 - clean));
+  if (lasts == 0) return block;
+  uint8_t* out = samples + *done;
+  uint32_t last = 0;
+  // A number and its delimiter take two bytes at least, so a block has no
+  // more than kMostNumbersPerBlock: with that much room left, none is counted.
+  if (count - *done >= kMostNumbersPerBlock) {
+    uint8_t* const first = out;
+    do {
+      last = LowestSetBit(lasts);
+      *out++ = values[last];
+      lasts &= lasts - 1;
+    } while (lasts != 0);
+    *done += static_cast<size_t>(out - first);
+    return block + last + 2;
+  }
   size_t taking = CountBits(lasts);
   if (taking > count - *done) taking = count - *done;
   if (taking == 0) return block;
-  uint8_t* out = samples + *done;
   *done += taking;
-  uint32_t last = 0;
   for (size_t k = 0; k < taking; ++k, lasts &= lasts - 1) {
     last = LowestSetBit(lasts);
     out[k] = values[last];
