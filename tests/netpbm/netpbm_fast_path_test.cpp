@@ -357,10 +357,11 @@ std::string LargePlainImage(std::mt19937& random, int variant) {
 // A large plain image of the simple text the block scanners take, with what
 // they must hand over or carry across blocks now and then: runs of
 // whitespace longer than a block, numbers of four to twelve digits (leading
-// zeros too), bits with no whitespace between them, CR LF and tabs.
-std::string LargeSimplePlainImage(std::mt19937& random, int variant) {
+// zeros too), bits with no whitespace between them, CR LF and tabs. Taller
+// by heightTimes, for readers that buffer more of a larger raster.
+std::string LargeSimplePlainImage(std::mt19937& random, int variant, int32_t heightTimes) {
   const int32_t width = variant == 1 ? 397 : variant == 2 ? 211 : 119;
-  const int32_t height = variant == 1 ? 160 : variant == 2 ? 90 : 70;
+  const int32_t height = (variant == 1 ? 160 : variant == 2 ? 90 : 70) * heightTimes;
   std::string text = "P" + std::to_string(variant) + "\n" + std::to_string(width) + " " +
                      std::to_string(height) + (variant == 1 ? "\n" : "\n255\n");
   const size_t tokens =
@@ -419,12 +420,14 @@ std::string CompactPlainPbmImage(std::mt19937& random, bool spaced) {
 // read, and the numbers read after it all come out as byte by byte.
 TEST(NetpbmFastPath, LargePlainImagesReadAlikeAcrossBufferRefills) {
   std::mt19937 random(31);
-  for (int image = 0; image < 8; ++image) {
-    const int variant = image >= 6 ? 1 : 1 + image % 3;
+  for (int image = 0; image < 9; ++image) {
+    // The last: a PGM of 130 000 samples and 500 KB of text.
+    const int variant = image == 8 ? 2 : image >= 6 ? 1 : 1 + image % 3;
     const bool simple = image >= 3;
-    const std::string full = image >= 6 ? CompactPlainPbmImage(random, image == 7)
-                             : simple   ? LargeSimplePlainImage(random, variant)
-                                        : LargePlainImage(random, variant);
+    const std::string full = image == 8   ? LargeSimplePlainImage(random, variant, 7)
+                             : image >= 6 ? CompactPlainPbmImage(random, image == 7)
+                             : simple     ? LargeSimplePlainImage(random, variant, 1)
+                                          : LargePlainImage(random, variant);
     // The raster starts after the header's lines: three, but two for the
     // simple PBM with no maxval line.
     size_t raster = 0;
