@@ -34,6 +34,41 @@ bool GrowCheaply(int descriptor, size_t size) {
   return true;
 }
 
+// A buffer that read() is the first to touch, not cleared. From 4 MB on it
+// is mapped on a 2 MB boundary for large pages, as the library's row store
+// is: where page faults are dear, a fault per 4 KB would be most of the cost.
+class FreshBuffer {
+ public:
+  explicit FreshBuffer(size_t bytes) : bytes_(bytes) {
+    if (bytes < kLargeBytes) {
+      small_.reset(new uint8_t[bytes]);
+      data_ = small_.get();
+      return;
+    }
+    void* mapped = mmap(nullptr, bytes + kLargePage, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return;
+    mapped_ = static_cast<uint8_t*>(mapped);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+    data_ = reinterpret_cast<uint8_t*>((start + kLargePage - 1) & ~(kLargePage - 1));
+    madvise(data_, bytes, MADV_HUGEPAGE);
+  }
+  ~FreshBuffer() {
+    if (mapped_ != nullptr) munmap(mapped_, bytes_ + kLargePage);
+  }
+  FreshBuffer(const FreshBuffer&) = delete;
+  FreshBuffer& operator=(const FreshBuffer&) = delete;
+  uint8_t* get() const { return data_; }
+
+ private:
+  static constexpr size_t kLargeBytes = size_t{4} << 20;
+  static constexpr size_t kLargePage = size_t{2} << 20;
+  size_t bytes_;
+  std::unique_ptr<uint8_t[]> small_;
+  uint8_t* mapped_ = nullptr;
+  uint8_t* data_ = nullptr;
+};
+
 // The least any converter must do: one read() of the whole file into a
 // fresh buffer, then the output stage as PBMOpen's pixel file has it (a new
 // temporary file sized to the DIB, mapped and faulted in at once as the
@@ -46,10 +81,9 @@ bool RunFloor(const BenchImage& image) {
 
   const int input = open(image.path.c_str(), O_RDONLY);
   if (input < 0) return false;
-  // Not cleared: read() is the first to touch it.
   const size_t fileBytes = image.fileBytes;
-  const std::unique_ptr<uint8_t[]> file(new uint8_t[fileBytes]);
-  const ssize_t got = read(input, file.get(), fileBytes);
+  const FreshBuffer file(fileBytes);
+  const ssize_t got = file.get() != nullptr ? read(input, file.get(), fileBytes) : -1;
   close(input);
   if (got != static_cast<ssize_t>(fileBytes)) return false;
   const std::vector<uint8_t> zeroRow(fileBytes < rowBytes ? rowBytes : 0);
