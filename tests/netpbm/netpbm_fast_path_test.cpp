@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
+#include "netpbm/fast/plain_raster_scan.h"
 #include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
 #include "support/param_label.h"
@@ -653,6 +655,48 @@ TEST(NetpbmFastPath, AlternateBitsTakeEveryOtherDigit) {
     sse2.pop_back();
     EXPECT_EQ(sse2, expected);
 #endif
+  }
+}
+
+// Runs of digits of every length up to 80 with whitespace between, asked
+// for every count up to 100: the scanners take the pixels or numbers in
+// order and write nothing past the count they were asked for.
+TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
+  std::mt19937 random(53);
+  for (const bool bits : {true, false}) {
+    for (int input = 0; input < 40; ++input) {
+      std::string text;
+      std::vector<uint8_t> expected;
+      while (text.size() < 600) {
+        const uint32_t digits = 1 + Next(random) % (bits ? 80 : 3);
+        uint32_t value = 0;
+        for (uint32_t n = 0; n < digits; ++n) {
+          const uint32_t digit = Next(random) % (bits ? 2 : 10);
+          text += static_cast<char>('0' + digit);
+          value = value * 10 + digit;
+          if (bits) expected.push_back(static_cast<uint8_t>(digit));
+        }
+        if (!bits) expected.push_back(static_cast<uint8_t>(value));
+        text += Next(random) % 4 == 0 ? '\n' : ' ';
+      }
+      for (size_t count = 1; count <= 100; ++count) {
+        SCOPED_TRACE(std::string(bits ? "bits" : "samples") + " count " + std::to_string(count) +
+                     " in " + text);
+        std::vector<uint8_t> buffer(text.begin(), text.end());
+        NetpbmByteSource source = {
+            nullptr, buffer.data(), buffer.size(), buffer.data(), buffer.data() + buffer.size(),
+            false};
+        std::vector<uint8_t> out(count + 8, kUnwrittenByte);
+        const size_t taken = bits ? ScanPlainBits(&source, out.data(), count)
+                                  : ScanPlainSamples(&source, out.data(), count);
+        ASSERT_EQ(taken, count);  // the text is simple and long enough for all
+        EXPECT_TRUE(
+            std::equal(out.begin(), out.begin() + static_cast<ptrdiff_t>(taken), expected.begin()));
+        EXPECT_EQ(
+            std::count(out.begin() + static_cast<ptrdiff_t>(taken), out.end(), kUnwrittenByte),
+            static_cast<ptrdiff_t>(out.size() - taken));
+      }
+    }
   }
 }
 

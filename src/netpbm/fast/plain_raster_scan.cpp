@@ -21,6 +21,8 @@ constexpr uint32_t kLongestScannedNumber = 7;
 // that far (and never over a block of digits only).
 constexpr uint64_t kPastLongestNumber = uint64_t{1} << (kLongestScannedNumber + 1);
 constexpr size_t kMostNumbersPerBlock = kTextBlockBytes / 2;
+// '0' in every byte of a word.
+constexpr uint64_t kZeros = 0x3030303030303030u;
 
 // Bytes of the block before its first byte that is neither a token byte nor
 // whitespace: tokens from there on are left to the token readers.
@@ -128,14 +130,19 @@ const uint8_t* TakeBits(const uint8_t* block, uint64_t pixels, uint8_t* bits, si
 }
 
 // count bytes of '0' and '1' as pixels 0 and 1, eight at a time: taking
-// '0' from each byte of a word borrows nowhere.
+// '0' from each byte of a word borrows nowhere. The last word of a run of
+// eight or more overlaps the one before, and shorter runs take two halves
+// that may overlap, so that no pixel past the run is written.
 void TakeBitRun(const uint8_t* digits, size_t count, uint8_t* bits) {
-  size_t k = 0;
-  for (; k + 8 <= count; k += 8) {
-    const uint64_t word = LoadWord(digits + k) - 0x3030303030303030u;
-    memcpy(bits + k, &word, 8);
+  if (count >= 8) {
+    for (size_t k = 0; k + 8 < count; k += 8) StoreWord(bits + k, LoadWord(digits + k) - kZeros);
+    StoreWord(bits + count - 8, LoadWord(digits + count - 8) - kZeros);
+  } else if (count >= 4) {
+    StoreHalfWord(bits, LoadHalfWord(digits) - static_cast<uint32_t>(kZeros));
+    StoreHalfWord(bits + count - 4, LoadHalfWord(digits + count - 4) - static_cast<uint32_t>(kZeros));
+  } else {
+    for (size_t k = 0; k < count; ++k) bits[k] = static_cast<uint8_t>(digits[k] - '0');
   }
-  for (; k < count; ++k) bits[k] = static_cast<uint8_t>(digits[k] - '0');
 }
 
 // Runs of pixels with nothing between, as compact text has them, each

@@ -1,4 +1,4 @@
-// Machine words for the scanners: eight bytes loaded at once and the lowest set bit found.
+// Machine words for the scanners: bytes loaded and stored a word at once, and the lowest set bit.
 #ifndef QUENTARPBM_NETPBM_FAST_WORD_BITS_H
 #define QUENTARPBM_NETPBM_FAST_WORD_BITS_H
 
@@ -18,6 +18,17 @@ inline uint64_t LoadWord(const uint8_t* bytes) {
   memcpy(&word, bytes, sizeof word);
   return word;
 }
+
+// Four bytes as one word, bytes[0] the lowest byte.
+inline uint32_t LoadHalfWord(const uint8_t* bytes) {
+  uint32_t word;
+  memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// word's bytes from its lowest, into bytes.
+inline void StoreWord(uint8_t* bytes, uint64_t word) { memcpy(bytes, &word, sizeof word); }
+inline void StoreHalfWord(uint8_t* bytes, uint32_t word) { memcpy(bytes, &word, sizeof word); }
 
 // The index of the lowest set bit; bits must not be 0.
 inline uint32_t LowestSetBit(uint64_t bits) { return static_cast<uint32_t>(__builtin_ctzll(bits)); }
