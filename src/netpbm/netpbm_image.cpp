@@ -74,9 +74,8 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // through a buffer of text, not a call per byte. Buffers live on the heap,
   // since hosts call from threads with small stacks.
   const bool rawChunks = magic == target.rawMagic;
-  const size_t bufferBytes =
-      rawChunks ? RawChunkBufferBytes(target.rawLayout, columns, rows)
-                : TextBufferBytes(columns, rows, target.bytesPerPixel);
+  const size_t bufferBytes = rawChunks ? RawChunkBufferBytes(target.rawLayout, columns, rows)
+                                       : TextBufferBytes(columns, rows, target.bytesPerPixel);
   uint8_t* buffer = nullptr;
   if (store == nullptr ||
       AllocRowScratch(static_cast<int32_t>(bufferBytes), 1, &buffer) != PBM_OK) {

@@ -139,7 +139,8 @@ void TakeBitRun(const uint8_t* digits, size_t count, uint8_t* bits) {
     StoreWord(bits + count - 8, LoadWord(digits + count - 8) - kZeros);
   } else if (count >= 4) {
     StoreHalfWord(bits, LoadHalfWord(digits) - static_cast<uint32_t>(kZeros));
-    StoreHalfWord(bits + count - 4, LoadHalfWord(digits + count - 4) - static_cast<uint32_t>(kZeros));
+    StoreHalfWord(bits + count - 4,
+                  LoadHalfWord(digits + count - 4) - static_cast<uint32_t>(kZeros));
   } else {
     for (size_t k = 0; k < count; ++k) bits[k] = static_cast<uint8_t>(digits[k] - '0');
   }
