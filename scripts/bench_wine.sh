@@ -9,17 +9,24 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake -S . -B build/bench-mingw32 -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/i686-w64-mingw32.cmake \
+source scripts/lib/tools.sh
+# The 32-bit DLL, or the 64-bit one where this machine runs no 32-bit programs.
+target=i686-w64-mingw32
+if ! runs_32bit_programs; then
+  echo "NOTE: this machine cannot execute 32-bit x86 programs; timing the 64-bit DLL."
+  target=x86_64-w64-mingw32
+fi
+build=build/bench-$target
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$target.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DQUENTARPBM_BENCH=ON -DQUENTARPBM_TESTS=OFF >/dev/null
-cmake --build build/bench-mingw32 --target quentarpbm_bench quentarpbm
+cmake --build "$build" --target quentarpbm_bench quentarpbm
 
 images=build/bench-images
 mkdir -p "$images"
 [[ "${KEEP_BENCH_IMAGES:-0}" == 1 ]] || trap 'rm -rf "$images"' EXIT
-source build/bench-mingw32/wine_env.sh
+source "$build/wine_env.sh"
 "$wine" wineboot --init >/dev/null 2>&1
 status=0
-"$wine" build/bench-mingw32/bin/quentarpbm_bench.exe --dir "Z:$PWD/$images" "$@" || status=$?
+"$wine" "$build/bin/quentarpbm_bench.exe" --dir "Z:$PWD/$images" "$@" || status=$?
 wineserver -k || true
 exit "$status"

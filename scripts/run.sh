@@ -6,7 +6,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-for preset in native-release mingw32; do
+source scripts/lib/tools.sh
+# The Windows host runs with the 32-bit DLL, the product, or with the 64-bit
+# one where this machine cannot execute 32-bit programs at all.
+windows=mingw32
+presets=(native-release mingw32)
+runs_32bit_programs || { windows=mingw64; presets+=(mingw64); }
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
@@ -14,7 +20,10 @@ done
 mkdir -p out/linux out/windows
 echo "== Linux (libquentarpbm.so) =="
 build/native-release/bin/pnm_to_bmp -o out/linux samples/*.p?m
-echo "== Windows (QUENTARPBM.dll under Wine) =="
-source build/mingw32/wine_env.sh
-"$wine" build/mingw32/bin/pnm_to_bmp.exe -o out/windows samples/*.p?m
+if [[ $windows == mingw64 ]]; then
+  echo "NOTE: this machine cannot execute 32-bit x86 programs; the 64-bit DLL stands in."
+fi
+echo "== Windows (QUENTARPBM.dll under Wine, $windows) =="
+source "build/$windows/wine_env.sh"
+"$wine" "build/$windows/bin/pnm_to_bmp.exe" -o out/windows samples/*.p?m
 echo "The .bmp files are in $PWD/out/linux and $PWD/out/windows."

@@ -30,3 +30,11 @@ install_missing_packages() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
+
+# True when this machine can execute 32-bit x86 programs, as 32-bit Wine's
+# loader is. Some kernels run none (built without IA-32 emulation, or under a
+# hypervisor that offers no 32-bit mode), and there Wine cannot start the
+# 32-bit DLL's programs at all.
+runs_32bit_programs() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
