@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <limits>
@@ -62,13 +63,19 @@ bool GrowthAllowed(uint64_t size) {
 // this size the copies cost more than they save.
 constexpr off_t kLargestZeroFilledGrowth = off_t{8} << 20;
 
-// Writes zeros from from up to size; an error number, or 0.
+// Writes zeros from from up to size; an error number, or 0. One small block
+// of zeros stands for all of them, repeated in each call's vector.
 int WriteZeros(int descriptor, off_t from, off_t size) {
-  static const char zeros[64 * 1024] = {};
+  static const char zeros[4096] = {};
+  struct iovec pieces[64];
   while (from < size) {
-    const off_t left = size - from;
-    const size_t count = left < off_t{sizeof zeros} ? static_cast<size_t>(left) : sizeof zeros;
-    const ssize_t written = pwrite(descriptor, zeros, count, from);
+    int count = 0;
+    for (off_t left = size - from; left > 0 && count < 64; ++count) {
+      const size_t bytes = left < off_t{sizeof zeros} ? static_cast<size_t>(left) : sizeof zeros;
+      pieces[count] = {const_cast<char*>(zeros), bytes};
+      left -= static_cast<off_t>(bytes);
+    }
+    const ssize_t written = pwritev(descriptor, pieces, count, from);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return written < 0 ? errno : ENOSPC;
     from += written;
