@@ -15,6 +15,7 @@
 #include "bench_peers.h"
 #include "floor_rows.h"
 #include "netpbm/netpbm.h"
+#include "platform/win32_api.h"
 #include "run_pbm_open.h"
 
 namespace {
@@ -35,26 +36,23 @@ bool GrowCheaply(int descriptor, size_t size) {
 }
 
 // A buffer that read() is the first to touch, not cleared. From 4 MB on it
-// is mapped on a 2 MB boundary for large pages, as the library's row store
-// is: where page faults are dear, a fault per 4 KB would be most of the cost.
+// comes from the stand-in's VirtualAlloc, on large pages as the library's
+// row store is: where page faults are dear, a fault per 4 KB would be most
+// of the cost. (Below that the stand-in would clear heap memory first.)
 class FreshBuffer {
  public:
-  explicit FreshBuffer(size_t bytes) : bytes_(bytes) {
+  explicit FreshBuffer(size_t bytes) {
     if (bytes < kLargeBytes) {
       small_.reset(new uint8_t[bytes]);
       data_ = small_.get();
-      return;
+    } else {
+      data_ = static_cast<uint8_t*>(
+          VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+      large_ = data_ != nullptr;
     }
-    void* mapped = mmap(nullptr, bytes + kLargePage, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return;
-    mapped_ = static_cast<uint8_t*>(mapped);
-    const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-    data_ = reinterpret_cast<uint8_t*>((start + kLargePage - 1) & ~(kLargePage - 1));
-    madvise(data_, bytes, MADV_HUGEPAGE);
   }
   ~FreshBuffer() {
-    if (mapped_ != nullptr) munmap(mapped_, bytes_ + kLargePage);
+    if (large_) VirtualFree(data_, 0, MEM_RELEASE);
   }
   FreshBuffer(const FreshBuffer&) = delete;
   FreshBuffer& operator=(const FreshBuffer&) = delete;
@@ -62,11 +60,9 @@ class FreshBuffer {
 
  private:
   static constexpr size_t kLargeBytes = size_t{4} << 20;
-  static constexpr size_t kLargePage = size_t{2} << 20;
-  size_t bytes_;
   std::unique_ptr<uint8_t[]> small_;
-  uint8_t* mapped_ = nullptr;
   uint8_t* data_ = nullptr;
+  bool large_ = false;
 };
 
 // The least any converter must do: one read() of the whole file into a
