@@ -192,10 +192,6 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offse
   const int protection = access == FILE_MAP_WRITE ? PROT_READ | PROT_WRITE : PROT_READ;
   void* base = mmap(nullptr, length, protection, MAP_SHARED, record->descriptor, 0);
   if (base == MAP_FAILED) return nullptr;
-  // A writable view is about to be filled: faulting its pages in writable
-  // now, in one call, saves a read fault and a write fault per page later.
-  // Only a hint; kernels without it leave the view as it is.
-  if (access == FILE_MAP_WRITE) madvise(base, length, MADV_POPULATE_WRITE);
   try {
     Views().emplace(base, ViewRecord{record, length});
   } catch (const std::bad_alloc&) {
