@@ -1,0 +1,71 @@
+// The values at the ends of short runs packed together by byte shuffles, eight bytes at a time.
+#ifndef QUENTARPBM_NETPBM_FAST_SIMD_RUN_END_SHUFFLES_H
+#define QUENTARPBM_NETPBM_FAST_SIMD_RUN_END_SHUFFLES_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <tmmintrin.h>
+
+#include "netpbm/fast/word_bits.h"
+
+// For the kernels that have SSSE3's byte shuffle; QUENTARPBM_SCAN_TARGET is
+// their target attribute (see number_block_scan.h).
+#if !defined(QUENTARPBM_SCAN_TARGET)
+#error "define QUENTARPBM_SCAN_TARGET before including run_end_shuffles.h"
+#endif
+
+namespace quentarpbm {
+
+// For each mask of eight bytes: the places of its set bits in order (the
+// shuffle that packs those bytes to the front), and how many there are.
+struct RunEndGroups {
+  uint8_t order[256][8];
+  uint8_t counts[256];
+};
+
+constexpr RunEndGroups MakeRunEndGroups() {
+  RunEndGroups groups = {};
+  for (int mask = 0; mask < 256; ++mask) {
+    int count = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+      if ((mask >> bit & 1) != 0) groups.order[mask][count++] = static_cast<uint8_t>(bit);
+    }
+    groups.counts[mask] = static_cast<uint8_t>(count);
+  }
+  return groups;
+}
+
+inline constexpr RunEndGroups kRunEndGroups = MakeRunEndGroups();
+
+// As TakeEveryShortNumber (number_block_scan.h), from the block's values in
+// four registers of sixteen bytes. Each group of eight bytes stores eight at
+// once, the next group's numbers over the bytes after its own; the eight
+// bytes after the last number are kept and put back, so that the room asked
+// for is kMostNumbersPerBlock + 8. Kernel::CountBits(lasts) counts the
+// numbers; a template for each kernel's own copy.
+template <typename Kernel>
+QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block,
+                                                            const __m128i (&values)[4],
+                                                            uint64_t lasts, uint8_t* samples,
+                                                            size_t* done) {
+  uint8_t* out = samples + *done;
+  const size_t total = Kernel::CountBits(lasts);
+  uint8_t* const after = out + total;
+  const uint64_t kept = LoadWord(after);
+#pragma GCC unroll 8
+  for (int g = 0; g < 8; ++g) {
+    const uint32_t group = static_cast<uint32_t>(lasts >> (8 * g)) & 0xFFu;
+    const __m128i lane = g % 2 == 0 ? values[g / 2] : _mm_srli_si128(values[g / 2], 8);
+    const __m128i order =
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[group]));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lane, order));
+    out += kRunEndGroups.counts[group];
+  }
+  StoreWord(after, kept);
+  *done += total;
+  return block + HighestSetBit(lasts) + 2;
+}
+
+}  // namespace quentarpbm
+
+#endif  // QUENTARPBM_NETPBM_FAST_SIMD_RUN_END_SHUFFLES_H
