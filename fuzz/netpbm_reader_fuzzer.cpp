@@ -1,5 +1,6 @@
 // The Netpbm header and image readers over an in-memory stream; the first byte picks the reader.
 #include "fuzz_scratch.h"
+#include "netpbm/fast/simd/simd_control.h"
 #include "netpbm/netpbm.h"
 
 using namespace quentarpbm;
@@ -69,11 +70,15 @@ void ReadImage(int reader, FILE* stream) {
 
 }  // namespace
 
-// Option byte: bit 0..1 the format (PBM, PGM, PPM), bit 2 header only.
+// Option byte: bit 0..1 the format (PBM, PGM, PPM), bit 2 header only,
+// bits 3..4 how many levels below the processor's the scanners run.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const int reader = (data[0] & 3) % 3;
   const bool headerOnly = (data[0] & 4) != 0;
+  const int below = (data[0] >> 3) & 3;
+  const int highest = static_cast<int>(SimdLevel::kAvx2);
+  LimitSimdLevel(static_cast<SimdLevel>(below < highest ? highest - below : 0));
   const uint8_t* file = data + 1;
   const size_t fileSize = size - 1;
   if (!headerOnly && fuzz::DeclaresTooManyPixels(file, fileSize)) return 0;
