@@ -68,6 +68,7 @@ RowStore ReadNetpbmImage(FILE* stream, NetpbmTarget targetKind, int32_t* width, 
                          int32_t* maxval, int32_t* clearedRowsFrom, ResultCode* status,
                          PBMProgressCallback progress, uint32_t userValue) {
   const TargetFormat& target = FormatOf(targetKind);
+  if (targetKind == NetpbmTarget::kPbm) *maxval = 1;
   int32_t magic = 0;
   const ResultCode header = target.readHeader(stream, width, height, maxval, &magic);
   if (header != PBM_OK) {
@@ -139,7 +140,7 @@ RowStore ReadNetpbmImage(FILE* stream, NetpbmTarget targetKind, int32_t* width, 
 
 RowStore ReadPbmImage(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
                       PBMProgressCallback progress, uint32_t userValue) {
-  int32_t maxval = 1;
+  int32_t maxval = 0;
   int32_t clearedFrom = 0;
   return ReadNetpbmImage(stream, NetpbmTarget::kPbm, width, height, &maxval, &clearedFrom, status,
                          progress, userValue);
