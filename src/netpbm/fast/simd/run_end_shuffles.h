@@ -52,9 +52,12 @@ QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block
   const size_t total = Kernel::CountBits(lasts);
   uint8_t* const after = out + total;
   const uint64_t kept = LoadWord(after);
+  // The groups' masks as bytes: one load each, no shifts.
+  uint8_t groups[8];
+  StoreWord(groups, lasts);
 #pragma GCC unroll 8
   for (int g = 0; g < 8; ++g) {
-    const uint32_t group = static_cast<uint32_t>(lasts >> (8 * g)) & 0xFFu;
+    const uint32_t group = groups[g];
     const __m128i lane = g % 2 == 0 ? values[g / 2] : _mm_srli_si128(values[g / 2], 8);
     const __m128i order =
         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[group]));
