@@ -55,7 +55,7 @@ struct Avx2NumberKernel {
     __m256i previousTens = _mm256_setzero_si256();
     __m256i previousTensInRun = _mm256_setzero_si256();
 #pragma GCC unroll 2
-    for (int k = 0; k < 2; ++k) {
+    for (size_t k = 0; k < 2; ++k) {
       const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32 * k));
       const __m256i units = _mm256_sub_epi8(v, _mm256_set1_epi8('0'));
       const __m256i digit = _mm256_cmpeq_epi8(_mm256_min_epu8(units, _mm256_set1_epi8(9)), units);
@@ -77,7 +77,7 @@ struct Avx2NumberKernel {
   }
 
   QUENTARPBM_SCAN_TARGET static void StoreValues(const Block& block, ShortRunValues values) {
-    for (int k = 0; k < 2; ++k)
+    for (size_t k = 0; k < 2; ++k)
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(values + 32 * k), block.values[k]);
   }
 

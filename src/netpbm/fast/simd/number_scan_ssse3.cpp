@@ -42,12 +42,12 @@ struct Ssse3NumberKernel {
     __m128i previousTens = _mm_setzero_si128();
     __m128i previousTensInRun = _mm_setzero_si128();
 #pragma GCC unroll 4
-    for (int k = 0; k < 4; ++k) {
+    for (size_t k = 0; k < 4; ++k) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
       const __m128i units = _mm_sub_epi8(v, _mm_set1_epi8('0'));
       const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(units, _mm_set1_epi8(9)), units);
       const __m128i space = _mm_cmpeq_epi8(_mm_shuffle_epi8(SpaceByNibble(), v), v);
-      AddChunkClasses(TextChunkClasses{digit, space}, 16 * static_cast<size_t>(k), &block.classes);
+      AddChunkClasses(TextChunkClasses{digit, space}, 16 * k, &block.classes);
       // As ClassifyNumberBlockSse2: the digit's value, ten times the one
       // before it and a hundred times the one before that in the run.
       const __m128i unitsInRun = _mm_and_si128(units, digit);
@@ -63,7 +63,7 @@ struct Ssse3NumberKernel {
   }
 
   QUENTARPBM_SCAN_TARGET static void StoreValues(const Block& block, ShortRunValues values) {
-    for (int k = 0; k < 4; ++k)
+    for (size_t k = 0; k < 4; ++k)
       _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 16 * k), block.values[k]);
   }
 

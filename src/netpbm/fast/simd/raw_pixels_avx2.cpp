@@ -21,7 +21,7 @@ namespace {
     const __m256i v = _mm256_broadcastsi128_si256(
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + done)));
 #pragma GCC unroll 4
-    for (int quad = 0; quad < 4; ++quad) {
+    for (size_t quad = 0; quad < 4; ++quad) {
       const char a = static_cast<char>(4 * quad);
       const char b = static_cast<char>(4 * quad + 1);
       const char c = static_cast<char>(4 * quad + 2);

@@ -73,7 +73,7 @@ constexpr SwapShuffles kSwapShuffles = MakeSwapShuffles();
   for (; done + 16 <= bytes; done += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + done));
 #pragma GCC unroll 8
-    for (int pair = 0; pair < 8; ++pair) {
+    for (size_t pair = 0; pair < 8; ++pair) {
       const char first = static_cast<char>(2 * pair);
       const char second = static_cast<char>(2 * pair + 1);
       const __m128i spread = _mm_shuffle_epi8(
