@@ -17,9 +17,10 @@
 namespace quentarpbm {
 
 // For each mask of eight bytes: the places of its set bits in order (the
-// shuffle that packs those bytes to the front), and how many there are.
+// shuffle that packs those bytes to the front), for the low and the high
+// half of sixteen bytes, and how many there are.
 struct RunEndGroups {
-  uint8_t order[256][8];
+  uint8_t order[2][256][8];  // [half][mask]
   uint8_t counts[256];
 };
 
@@ -28,7 +29,10 @@ constexpr RunEndGroups MakeRunEndGroups() {
   for (int mask = 0; mask < 256; ++mask) {
     int count = 0;
     for (int bit = 0; bit < 8; ++bit) {
-      if ((mask >> bit & 1) != 0) groups.order[mask][count++] = static_cast<uint8_t>(bit);
+      if ((mask >> bit & 1) == 0) continue;
+      groups.order[0][mask][count] = static_cast<uint8_t>(bit);
+      groups.order[1][mask][count] = static_cast<uint8_t>(bit + 8);
+      ++count;
     }
     groups.counts[mask] = static_cast<uint8_t>(count);
   }
@@ -58,10 +62,9 @@ QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block
 #pragma GCC unroll 8
   for (int g = 0; g < 8; ++g) {
     const uint32_t group = groups[g];
-    const __m128i lane = g % 2 == 0 ? values[g / 2] : _mm_srli_si128(values[g / 2], 8);
     const __m128i order =
-        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[group]));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(lane, order));
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[g % 2][group]));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(values[g / 2], order));
     out += kRunEndGroups.counts[group];
   }
   StoreWord(after, kept);
