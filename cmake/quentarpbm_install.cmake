@@ -6,10 +6,9 @@ include(CMakePackageConfigHelpers)
 install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm.h DESTINATION include)
 if(WIN32)
   set(QUENTARPBM_INSTALL_LIBRARY bin/QUENTARPBM.dll)
+  # Hosts link an import library (the package picks the one for their
+  # linker) and load QUENTARPBM.dll from beside themselves.
   set(QUENTARPBM_IMPORT_LIBRARY libQUENTARPBM.dll.a)
-  # Hosts link the import library and load QUENTARPBM.dll from beside themselves.
-  set(QUENTARPBM_LINK_PROPERTY
-    "IMPORTED_IMPLIB \"\${_quentarpbm_prefix}/lib/${QUENTARPBM_IMPORT_LIBRARY}\"")
   install(TARGETS quentarpbm RUNTIME DESTINATION bin)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(import_def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def)
@@ -50,7 +49,6 @@ if(WIN32)
   install(FILES ${import_def} DESTINATION lib RENAME QUENTARPBM.def)
 else()
   set(QUENTARPBM_INSTALL_LIBRARY lib/libquentarpbm.so)
-  set(QUENTARPBM_LINK_PROPERTY "IMPORTED_SONAME libquentarpbm.so")
   install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm_posix.h DESTINATION include)
   install(TARGETS quentarpbm LIBRARY DESTINATION lib)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/package/quentarpbm.pc.in
