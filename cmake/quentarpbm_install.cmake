@@ -16,10 +16,14 @@ if(WIN32)
     # Hosts reference the stdcall-decorated _PBMOpen@24 while the DLL exports
     # the bare name, which the linker's own import library cannot bridge.
     set(mingw_import_library ${PROJECT_BINARY_DIR}/import/${QUENTARPBM_IMPORT_LIBRARY})
+    # Made in its folder under its bare name: dlltool names the library's
+    # members after the path it is given, which would put the build
+    # directory into the released file.
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/import)
     add_custom_command(OUTPUT ${mingw_import_library}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/import
       COMMAND ${QUENTARPBM_DLLTOOL} --kill-at --input-def ${import_def}
-        --dllname QUENTARPBM.dll --output-lib ${mingw_import_library}
+        --dllname QUENTARPBM.dll --output-lib ${QUENTARPBM_IMPORT_LIBRARY}
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/import
       DEPENDS ${import_def}
       VERBATIM)
     install(FILES ${mingw_import_library} DESTINATION lib)
