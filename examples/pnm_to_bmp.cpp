@@ -48,13 +48,14 @@ void WriteText(FILE* stream, const std::string& text) {
     std::wstring wide(
         static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
-    fflush(stream);
+    // A message that cannot be written has nowhere else to go.
+    static_cast<void>(fflush(stream));
     DWORD written = 0;
     WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
   }
 #endif
-  fwrite(text.data(), 1, text.size(), stream);
+  static_cast<void>(fwrite(text.data(), 1, text.size(), stream));
 }
 
 using OpenFunction = int32_t(PBM_CALL*)(const char*, char*, void**, void**, PBMProgressCallback,

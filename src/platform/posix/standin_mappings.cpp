@@ -179,7 +179,7 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES s
 }
 
 // Windows places views on this boundary; an offset between two is refused.
-constexpr uint64_t kAllocationGranularity = 64 * 1024;
+constexpr uint64_t kAllocationGranularity = uint64_t{64} * 1024;
 
 // Views start at a multiple of the allocation granularity inside the mapping
 // and end within it; bytes 0 means up to its end. FILE_MAP_WRITE gives a
