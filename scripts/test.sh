@@ -24,12 +24,14 @@ for preset in native-debug native-release mingw32 mingw64; do
   fi
   cmake --workflow --preset "$preset"
 done
-# Concurrency under ThreadSanitizer, each fuzz target for a bounded time, and
-# valgrind over the native-release tests.
+# Concurrency under ThreadSanitizer, each fuzz target for a bounded time,
+# valgrind over the native-release tests, and the coverage floors.
 echo "=== native-tsan ==="
 cmake --workflow --preset native-tsan
 echo "=== fuzz ==="
 bash scripts/fuzz.sh
 echo "=== valgrind ==="
 bash scripts/valgrind.sh
+echo "=== coverage ==="
+bash scripts/coverage.sh
 echo "All test runs passed."
