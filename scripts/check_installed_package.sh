@@ -43,6 +43,11 @@ fi
 cmake -S "$source_dir/tests/install" -B consumer -G Ninja "${consumer_args[@]}" >/dev/null
 cmake --build consumer >/dev/null
 if [[ -n $wine ]]; then
+  # MinGW gets the package's GNU import library.
+  grep -q '^ *LINK_LIBRARIES = .*/lib/libQUENTARPBM\.dll\.a ' consumer/build.ninja || {
+    echo "FAIL: the host does not link libQUENTARPBM.dll.a: $(grep LINK_LIBRARIES consumer/build.ninja)"
+    failures=$((failures + 1))
+  }
   cp "$prefix/bin/QUENTARPBM.dll" consumer/
   check_host "find_package, import library" "$wine" consumer/host.exe
 else

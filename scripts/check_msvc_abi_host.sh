@@ -78,6 +78,12 @@ cp "$package/bin/QUENTARPBM.dll" consumer/
 source "$source_dir/scripts/host_images.sh"
 # shellcheck source=scripts/lib/tools.sh
 source "$source_dir/scripts/lib/tools.sh"
+# The package's choice for a Microsoft-compatible compiler, which a 64-bit
+# link, taking either import library, would not show by failing.
+if ! grep -q '^ *LINK_LIBRARIES = .*/lib/QUENTARPBM\.lib *$' consumer/build.ninja; then
+  echo "FAIL: the CMake host does not link QUENTARPBM.lib: $(grep LINK_LIBRARIES consumer/build.ninja)"
+  failures=$((failures + 1))
+fi
 run=1
 if [[ $bits == 32 ]] && ! runs_32bit_programs; then
   echo "NOTE: this machine runs no 32-bit programs: the hosts are built and linked, not run"
