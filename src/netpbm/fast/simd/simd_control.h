@@ -1,4 +1,4 @@
-// The test control of the scanners' level: built only into what tests link.
+// The test control of the scanners' level (simd_control.cpp): built only into what tests link.
 #ifndef QUENTARPBM_NETPBM_FAST_SIMD_SIMD_CONTROL_H
 #define QUENTARPBM_NETPBM_FAST_SIMD_SIMD_CONTROL_H
 
