@@ -80,13 +80,13 @@ inline const uint8_t* TakeEveryShortNumber(const uint8_t* block, const ShortRunV
   return block + last + 2;
 }
 
-// As many of them as the count leaves room for.
+// As many of them as the count leaves room for (at least one: lasts is not
+// 0, and the count not reached).
 inline const uint8_t* TakeFirstShortNumbers(const uint8_t* block, const ShortRunValues values,
                                             uint64_t lasts, uint8_t* samples, size_t count,
                                             size_t* done) {
   size_t taking = CountBits(lasts);
   if (taking > count - *done) taking = count - *done;
-  if (taking == 0) return block;
   uint8_t* out = samples + *done;
   *done += taking;
   uint32_t last = 0;

@@ -18,10 +18,9 @@ size_t StoreRowBytes(RawRowLayout layout, int32_t columns) {
   return layout == RawRowLayout::kRgbTriples ? 3 * Count(columns) : Count(columns);
 }
 
-// Of got bytes read for a chunk, those that fell in row.
+// Of got bytes read for a chunk, those that fell in row, which got one.
 size_t BytesOfRow(size_t got, size_t row, size_t rowBytes) {
   const size_t start = row * rowBytes;
-  if (got <= start) return 0;
   return got - start < rowBytes ? got - start : rowBytes;
 }
 

@@ -83,10 +83,10 @@ struct Avx2NumberKernel {
 
   QUENTARPBM_SCAN_TARGET static const uint8_t* TakeEveryShortNumber(
       const uint8_t* bytes, const Block& block, uint64_t lasts, uint8_t* samples, size_t* done) {
-    const __m128i values[4] = {
-        _mm256_castsi256_si128(block.values[0]), _mm256_extracti128_si256(block.values[0], 1),
-        _mm256_castsi256_si128(block.values[1]), _mm256_extracti128_si256(block.values[1], 1)};
-    return TakeRunEndsByShuffles<Avx2NumberKernel>(bytes, values, lasts, samples, done);
+    return TakeRunEndsByShuffles<Avx2NumberKernel>(
+        bytes, _mm256_castsi256_si128(block.values[0]),
+        _mm256_extracti128_si256(block.values[0], 1), _mm256_castsi256_si128(block.values[1]),
+        _mm256_extracti128_si256(block.values[1], 1), lasts, samples, done);
   }
 };
 

@@ -69,7 +69,9 @@ struct Ssse3NumberKernel {
 
   QUENTARPBM_SCAN_TARGET static const uint8_t* TakeEveryShortNumber(
       const uint8_t* bytes, const Block& block, uint64_t lasts, uint8_t* samples, size_t* done) {
-    return TakeRunEndsByShuffles<Ssse3NumberKernel>(bytes, block.values, lasts, samples, done);
+    return TakeRunEndsByShuffles<Ssse3NumberKernel>(bytes, block.values[0], block.values[1],
+                                                    block.values[2], block.values[3], lasts,
+                                                    samples, done);
   }
 };
 

@@ -36,21 +36,25 @@ uint64_t ExtendedControlRegister0() {
 }  // namespace
 
 SimdLevel ProcessorSimdLevel() {
+  // A leaf the processor lacks leaves its registers as they are: zero.
   uint32_t eax = 0;
   uint32_t ebx = 0;
-  uint32_t ecx = 0;
+  uint32_t leaf1 = 0;
   uint32_t edx = 0;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0 || (ecx & kSsse3Bit) == 0)
-    return SimdLevel::kBaseline;
-  const uint32_t leaf1 = ecx;
-  // AVX registers count only where the system saves them on a switch.
+  __get_cpuid(1, &eax, &ebx, &leaf1, &edx);
+  uint32_t leaf7 = 0;
+  uint32_t ecx = 0;
+  __get_cpuid_count(7, 0, &eax, &leaf7, &ecx, &edx);
+  const bool ssse3 = (leaf1 & kSsse3Bit) != 0;
+  // AVX registers count only where the system saves them on a switch;
+  // xgetbv itself exists only where the system enabled it (OSXSAVE).
   const uint32_t avxAndPopcnt = kOsXsaveBit | kAvxBit | kPopcntBit;
-  if ((leaf1 & avxAndPopcnt) != avxAndPopcnt ||
-      (ExtendedControlRegister0() & kSseAndAvxState) != kSseAndAvxState ||
-      __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0 ||
-      (ebx & (kAvx2Bit | kBmi1Bit)) != (kAvx2Bit | kBmi1Bit))
-    return SimdLevel::kSsse3;
-  return SimdLevel::kAvx2;
+  const bool avxSaved = (leaf1 & avxAndPopcnt) == avxAndPopcnt &&
+                        (ExtendedControlRegister0() & kSseAndAvxState) == kSseAndAvxState;
+  const bool avx2 = (leaf7 & (kAvx2Bit | kBmi1Bit)) == (kAvx2Bit | kBmi1Bit);
+  // Every level needs the ones below it.
+  return static_cast<SimdLevel>(static_cast<int>(ssse3) +
+                                static_cast<int>(ssse3 & avxSaved & avx2));
 }
 
 #else

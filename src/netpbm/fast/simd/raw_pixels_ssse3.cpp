@@ -39,9 +39,13 @@ constexpr SwapShuffles kSwapShuffles = MakeSwapShuffles();
 
 [[gnu::target("ssse3")]] size_t SwapSixteenPixelsAtATime(uint8_t* row, size_t pixels) {
   // Each output register's shuffles, held in registers through the loop.
-  const __m128i first[2] = {ShuffleOf(0, 0), ShuffleOf(0, 1)};
-  const __m128i second[3] = {ShuffleOf(1, 0), ShuffleOf(1, 1), ShuffleOf(1, 2)};
-  const __m128i third[2] = {ShuffleOf(2, 1), ShuffleOf(2, 2)};
+  const __m128i firstOfA = ShuffleOf(0, 0);
+  const __m128i firstOfB = ShuffleOf(0, 1);
+  const __m128i secondOfA = ShuffleOf(1, 0);
+  const __m128i secondOfB = ShuffleOf(1, 1);
+  const __m128i secondOfC = ShuffleOf(1, 2);
+  const __m128i thirdOfB = ShuffleOf(2, 1);
+  const __m128i thirdOfC = ShuffleOf(2, 2);
   size_t done = 0;
   for (; done + 16 <= pixels; done += 16) {
     __m128i* bytes = reinterpret_cast<__m128i*>(row + 3 * done);
@@ -49,12 +53,12 @@ constexpr SwapShuffles kSwapShuffles = MakeSwapShuffles();
     const __m128i b = _mm_loadu_si128(bytes + 1);
     const __m128i c = _mm_loadu_si128(bytes + 2);
     _mm_storeu_si128(bytes,
-                     _mm_or_si128(_mm_shuffle_epi8(a, first[0]), _mm_shuffle_epi8(b, first[1])));
-    _mm_storeu_si128(bytes + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, second[0]),
-                                                          _mm_shuffle_epi8(b, second[1])),
-                                             _mm_shuffle_epi8(c, second[2])));
+                     _mm_or_si128(_mm_shuffle_epi8(a, firstOfA), _mm_shuffle_epi8(b, firstOfB)));
+    _mm_storeu_si128(bytes + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, secondOfA),
+                                                          _mm_shuffle_epi8(b, secondOfB)),
+                                             _mm_shuffle_epi8(c, secondOfC)));
     _mm_storeu_si128(bytes + 2,
-                     _mm_or_si128(_mm_shuffle_epi8(b, third[0]), _mm_shuffle_epi8(c, third[1])));
+                     _mm_or_si128(_mm_shuffle_epi8(b, thirdOfB), _mm_shuffle_epi8(c, thirdOfC)));
   }
   return done;
 }

@@ -41,15 +41,27 @@ constexpr RunEndGroups MakeRunEndGroups() {
 
 inline constexpr RunEndGroups kRunEndGroups = MakeRunEndGroups();
 
+// The numbers at the set bits of group (a mask of eight bytes) in half
+// (0 low, 1 high) of values, stored at out with eight bytes at once; returns
+// where the next group's numbers go.
+template <typename Kernel>
+QUENTARPBM_SCAN_TARGET uint8_t* TakeRunEndGroup(uint8_t* out, __m128i values, uint32_t group,
+                                                int half) {
+  const __m128i order =
+      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[half][group]));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(values, order));
+  return out + kRunEndGroups.counts[group];
+}
+
 // As TakeEveryShortNumber (number_block_scan.h), from the block's values in
-// four registers of sixteen bytes. Each group of eight bytes stores eight at
-// once, the next group's numbers over the bytes after its own; the eight
-// bytes after the last number are kept and put back, so that the room asked
-// for is kMostNumbersPerBlock + 8. Kernel::CountBits(lasts) counts the
+// four registers of sixteen bytes, a to d. Each group of eight bytes stores
+// eight at once, the next group's numbers over the bytes after its own; the
+// eight bytes after the last number are kept and put back, so that the room
+// asked for is kMostNumbersPerBlock + 8. Kernel::CountBits(lasts) counts the
 // numbers; a template for each kernel's own copy.
 template <typename Kernel>
-QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block,
-                                                            const __m128i (&values)[4],
+QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block, __m128i a,
+                                                            __m128i b, __m128i c, __m128i d,
                                                             uint64_t lasts, uint8_t* samples,
                                                             size_t* done) {
   uint8_t* out = samples + *done;
@@ -59,14 +71,14 @@ QUENTARPBM_SCAN_TARGET const uint8_t* TakeRunEndsByShuffles(const uint8_t* block
   // The groups' masks as bytes: one load each, no shifts.
   uint8_t groups[8];
   StoreWord(groups, lasts);
-#pragma GCC unroll 8
-  for (int g = 0; g < 8; ++g) {
-    const uint32_t group = groups[g];
-    const __m128i order =
-        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kRunEndGroups.order[g % 2][group]));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(values[g / 2], order));
-    out += kRunEndGroups.counts[group];
-  }
+  out = TakeRunEndGroup<Kernel>(out, a, groups[0], 0);
+  out = TakeRunEndGroup<Kernel>(out, a, groups[1], 1);
+  out = TakeRunEndGroup<Kernel>(out, b, groups[2], 0);
+  out = TakeRunEndGroup<Kernel>(out, b, groups[3], 1);
+  out = TakeRunEndGroup<Kernel>(out, c, groups[4], 0);
+  out = TakeRunEndGroup<Kernel>(out, c, groups[5], 1);
+  out = TakeRunEndGroup<Kernel>(out, d, groups[6], 0);
+  TakeRunEndGroup<Kernel>(out, d, groups[7], 1);
   StoreWord(after, kept);
   *done += total;
   return block + HighestSetBit(lasts) + 2;
