@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <iterator>
+
 #include "platform/win32_api.h"
 #include "support/private_temp_directory.h"
 #include "support/test_files.h"
@@ -23,8 +25,8 @@ namespace quentarpbm::testing {
 const FaultVariant kFaultVariants[6] = {
     {"PlainPbm", "P1 2 2 1 0 0 1", false, true, 13, 18},
     {"RawPbm", "P4 2 2 \x80\x40", false, true, 13, 18},
-    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 15, 21},
-    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 15, 21},
+    {"PlainPgm", "P2 2 2 255 1 2 3 4", true, false, 17, 23},
+    {"RawPgm", "P5 2 2 255 \x01\x02\x03\x04", true, false, 17, 23},
     {"PlainPpm", "P3 1 1 255 1 2 3", false, false, 12, 17},
     {"RawPpm", "P6 1 1 255 \x01\x02\x03", false, false, 12, 17},
 };
@@ -51,15 +53,14 @@ int32_t ExpectedFaultCode(const FaultVariant& variant, FaultCall call, int nth) 
     case FaultCall::kMapViewOfFile:
       return PBM_E_VIEW;
     case FaultCall::kCreatePalette:
+    case FaultCall::kGetObjectA:  // a palette of unknown size, or none of its entries
+    case FaultCall::kGetPaletteEntries:
       return PBM_E_PALETTE;
     case FaultCall::kGlobalAlloc:  // the grey palette's record comes first
       return variant.grey && nth == 1 ? PBM_E_PALETTE : PBM_E_NO_MEMORY;
     case FaultCall::kGlobalLock:
       if (variant.grey) return nth == 1 ? PBM_E_PALETTE : PBM_E_NO_MEMORY;
       return nth == 2 && variant.whiteBlack ? PBM_E_LOCK : PBM_E_NO_MEMORY;
-    case FaultCall::kGetObjectA:  // palette queries: the colour table is left zero, no failure
-    case FaultCall::kGetPaletteEntries:
-      return PBM_OK;
     case FaultCall::kDeleteFileA:
     case FaultCall::kCount:
       break;
@@ -69,6 +70,16 @@ int32_t ExpectedFaultCode(const FaultVariant& variant, FaultCall call, int nth) 
 }
 
 namespace {
+
+constexpr const char* kFaultCallNames[] = {
+    "CreateFileA",        "GetFileType",       "ReadFile",
+    "_open_osfhandle",    "_fdopen",           "calloc",
+    "VirtualAlloc",       "GetTempPathA",      "GetTempFileNameA",
+    "CreateFileMappingA", "ReserveFileSpace",  "MapViewOfFile",
+    "GlobalAlloc",        "GlobalLock",        "CreatePalette",
+    "GetObjectA",         "GetPaletteEntries", "DeleteFileA"};
+static_assert(std::size(kFaultCallNames) == static_cast<size_t>(FaultCall::kCount),
+              "a name for every call");
 
 // Only a converter writes the mapping handle. Every call that opens or reads
 // the source file comes before it; of the file opens only the last, the
@@ -117,7 +128,8 @@ void SweepConversionFaults(const FaultPlatform& platform, const FaultVariant& va
   for (size_t c = 0; c < platform.failable.size(); ++c) {
     const FaultCall call = platform.failable[c];
     for (int nth = 1; nth <= calls[c]; ++nth) {
-      SCOPED_TRACE("call " + std::to_string(static_cast<int>(call)) + " #" + std::to_string(nth));
+      SCOPED_TRACE(std::string(kFaultCallNames[static_cast<int>(call)]) + " call " +
+                   std::to_string(nth));
       platform.reset();
       const int live = platform.liveObjects();
       platform.failCall(call, nth);
