@@ -32,15 +32,15 @@ int main(int argc, char** argv) {
 
   /* The header block: a BITMAPINFOHEADER, then the colour table (if any). */
   const BITMAPINFOHEADER* info = (const BITMAPINFOHEADER*)GlobalLock(header);
-  const RGBQUAD* colours = (const RGBQUAD*)(info + 1);
   /* The pixel rows, bottom-up and padded to 4 bytes: the top row comes last. */
   const uint8_t* pixels = (const uint8_t*)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
   int status = 1;
   if (info != NULL && pixels != NULL) {
-    const uint32_t stride = ((uint32_t)info->biWidth * info->biBitCount + 31) / 32 * 4;
-    const uint8_t* top = pixels + stride * (uint32_t)(info->biHeight - 1);
+    const size_t stride = ((size_t)info->biWidth * info->biBitCount + 31) / 32 * 4;
+    const uint8_t* top = pixels + stride * (size_t)(info->biHeight - 1);
     uint8_t red = top[2], green = top[1], blue = top[0]; /* 24-bit: blue, green, red */
     if (info->biBitCount == 8) {
+      const RGBQUAD* colours = (const RGBQUAD*)(info + 1);
       red = colours[top[0]].rgbRed;
       green = colours[top[0]].rgbGreen;
       blue = colours[top[0]].rgbBlue;

@@ -8,6 +8,8 @@ bash scripts/install-deps.sh
 source scripts/lib/tools.sh
 echo "=== format ==="
 bash scripts/check_format.sh
+echo "=== static analysis ==="
+bash scripts/check_static_analysis.sh
 for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   if [[ $preset == mingw32 ]] && ! runs_32bit_programs; then

@@ -93,7 +93,7 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
     // On PBM_E_MAPPING the file is gone already, and its name may have been
     // handed to another call since: deleting it again could remove that file.
     pixelFileNamed = created == PBM_OK || created == PBM_E_OPEN;
-    if (created != PBM_OK) throw created;
+    if (created != PBM_OK) throw ResultCode{created};
 
     view = static_cast<uint8_t*>(
         MapViewOfFile(*pixelMapping, FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(imageSize)));
@@ -101,7 +101,7 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
 
     if (format.colourTable == ColourTable::kWhiteBlack) {
       const ResultCode written = WriteWhiteBlackTable(*dibHeader);
-      if (written != PBM_OK) throw written;
+      if (written != PBM_OK) throw ResultCode{written};
     }
 
     // The file's top row becomes the DIB's last; padding bytes stay zero.

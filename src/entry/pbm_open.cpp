@@ -49,6 +49,7 @@ extern "C" int32_t PBM_CALL PBMOpen(const char* fileName, char* pixelFileName, v
   const ResultCode result = convert == nullptr ? PBM_E_UNSUPPORTED
                                                : convert(stream, pixelFileName, pixelMapping,
                                                          dibHeader, progress, userValue);
-  fclose(stream);
+  // Nothing was written to the stream, so closing it cannot lose anything.
+  (void)fclose(stream);
   return result;
 }

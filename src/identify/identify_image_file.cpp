@@ -31,7 +31,7 @@ bool NameHas(const char* fileName, const char* upper, const char* lower) {
   return strstr(fileName, upper) != nullptr || strstr(fileName, lower) != nullptr;
 }
 
-uint16_t Word(const uint8_t* signature, int index) {
+uint16_t Word(const uint8_t* signature, size_t index) {
   return static_cast<uint16_t>(signature[2 * index] | (signature[2 * index + 1] << 8));
 }
 

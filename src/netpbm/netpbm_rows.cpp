@@ -140,10 +140,11 @@ ResultCode ReadPpmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count,
   } else {
     ReadPgmRowFrom(source, grey, count, maxvalByte, magic);
   }
-  for (int32_t i = 0; i < count; ++i) {
-    row[3 * i] = grey[i];
-    row[3 * i + 1] = grey[i];
-    row[3 * i + 2] = grey[i];
+  uint8_t* pixel = row;
+  for (int32_t i = 0; i < count; ++i, pixel += 3) {
+    pixel[0] = grey[i];
+    pixel[1] = grey[i];
+    pixel[2] = grey[i];
   }
   FreeRowScratch(grey);
   return PBM_OK;

@@ -13,7 +13,7 @@ inline int ReadStreamByte(FILE* stream) {
 #if defined(_WIN32)
   return _getc_nolock(stream);
 #else
-  return getc_unlocked(stream);
+  return getc_unlocked(stream);  // NOLINT(concurrency-mt-unsafe): the caller's own stream
 #endif
 }
 

@@ -27,8 +27,11 @@ typedef unsigned int UINT;
 typedef DWORD* LPDWORD;
 typedef char* LPSTR;
 typedef HANDLE HGDIOBJ;
+// Windows' own handle type names (its DECLARE_HANDLE), reserved as they are.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 typedef struct HPALETTE__* HPALETTE;
 typedef struct HINSTANCE__* HINSTANCE;
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 typedef void* LPOVERLAPPED;  // always passed as null
 
 #define FILE_ATTRIBUTE_TEMPORARY 0x00000100u

@@ -39,7 +39,9 @@ void ReleaseByteSource(NetpbmByteSource* source) {
   // Also with nothing left over: the seek clears an end-of-file flag that a
   // refill met but the reader did not.
   const long unread = static_cast<long>(source->end - source->next);
-  fseek(source->stream, -unread, SEEK_CUR);
+  // Those bytes were just read from this disk file: seeking back over them
+  // cannot fail.
+  (void)fseek(source->stream, -unread, SEEK_CUR);
   source->next = source->end;
 }
 

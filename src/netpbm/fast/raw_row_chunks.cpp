@@ -48,7 +48,8 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
   const size_t fileRowBytes = RawFileRowBytes(layout, columns);
   const size_t storeRowBytes = StoreRowBytes(layout, columns);
   const size_t room = layout == RawRowLayout::kPackedBits ? bufferBytes : kRawChunkBytes;
-  size_t count = room / fileRowBytes;
+  // ReadsRawChunks, this path's only gate, requires a row of at least a byte.
+  size_t count = room / fileRowBytes;  // NOLINT(clang-analyzer-core.DivideZero)
   if (count == 0) count = 1;
   if (count > Count(rows)) count = Count(rows);
   uint8_t* target = layout == RawRowLayout::kPackedBits ? buffer : firstRow;

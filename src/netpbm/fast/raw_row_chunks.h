@@ -18,7 +18,7 @@ enum class RawRowLayout {
 
 // What one read aims at: a few hundred KB, so that a host's progress bar
 // still moves at a steady pace on a slow disk.
-constexpr size_t kRawChunkBytes = 256 * 1024;
+constexpr size_t kRawChunkBytes = size_t{256} * 1024;
 
 // Bytes of one row of columns pixels in the file.
 size_t RawFileRowBytes(RawRowLayout layout, int32_t columns);

@@ -47,7 +47,7 @@ inline constexpr RgbByteMasks kRgbByteMasks = MakeRgbByteMasks();
 inline size_t SwapRedAndBlueByWords(uint8_t* row, size_t pixels) {
   uint64_t red[3];
   uint64_t blue[3];
-  for (int k = 0; k < 3; ++k) {
+  for (size_t k = 0; k < 3; ++k) {
     red[k] = LoadWord(kRgbByteMasks.red + 8 * k);
     blue[k] = LoadWord(kRgbByteMasks.blue + 8 * k);
   }
@@ -57,7 +57,7 @@ inline size_t SwapRedAndBlueByWords(uint8_t* row, size_t pixels) {
     uint64_t w[3];
     uint64_t r[3];
     uint64_t b[3];
-    for (int k = 0; k < 3; ++k) {
+    for (size_t k = 0; k < 3; ++k) {
       w[k] = LoadWord(bytes + 8 * k);
       r[k] = w[k] & red[k];
       b[k] = w[k] & blue[k];
@@ -76,7 +76,7 @@ inline size_t SwapRedAndBlueByWords(uint8_t* row, size_t pixels) {
 inline size_t SwapRedAndBlueSse2(uint8_t* row, size_t pixels) {
   __m128i red[3];
   __m128i blue[3];
-  for (int k = 0; k < 3; ++k) {
+  for (size_t k = 0; k < 3; ++k) {
     red[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRgbByteMasks.red + 16 * k));
     blue[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRgbByteMasks.blue + 16 * k));
   }
@@ -86,7 +86,7 @@ inline size_t SwapRedAndBlueSse2(uint8_t* row, size_t pixels) {
     __m128i v[3];
     __m128i r[3];
     __m128i b[3];
-    for (int k = 0; k < 3; ++k) {
+    for (size_t k = 0; k < 3; ++k) {
       v[k] = _mm_loadu_si128(bytes + k);
       r[k] = _mm_and_si128(v[k], red[k]);
       b[k] = _mm_and_si128(v[k], blue[k]);
@@ -98,7 +98,7 @@ inline size_t SwapRedAndBlueSse2(uint8_t* row, size_t pixels) {
     const __m128i down[3] = {_mm_or_si128(_mm_srli_si128(b[0], 2), _mm_slli_si128(b[1], 14)),
                              _mm_or_si128(_mm_srli_si128(b[1], 2), _mm_slli_si128(b[2], 14)),
                              _mm_srli_si128(b[2], 2)};
-    for (int k = 0; k < 3; ++k)
+    for (size_t k = 0; k < 3; ++k)
       _mm_storeu_si128(bytes + k, _mm_or_si128(v[k], _mm_or_si128(up[k], down[k])));
   }
   return done;

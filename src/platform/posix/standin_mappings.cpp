@@ -36,9 +36,10 @@ struct ViewRecord {
 };
 
 // Views by base address; guarded by the stand-in's lock like everything else.
+// Never destroyed, like the handle registry: views are unmapped at exit too.
 std::unordered_map<const void*, ViewRecord>& Views() {
-  static std::unordered_map<const void*, ViewRecord> views;
-  return views;
+  static auto* views = new std::unordered_map<const void*, ViewRecord>();
+  return *views;
 }
 
 void DestroyMapping(MappingRecord* mapping) {

@@ -16,9 +16,12 @@ struct Registry {
   std::vector<const FileClaim*> claims;
 };
 
+// Never destroyed: hosts release what they were given from static
+// destructors and atexit handlers, and other threads may still be converting
+// while the process ends, so the registry serves calls until the process is gone.
 Registry& TheRegistry() {
-  static Registry registry;
-  return registry;
+  static Registry* registry = new Registry();
+  return *registry;
 }
 
 bool SameFile(FileIdentity a, FileIdentity b) { return a.device == b.device && a.inode == b.inode; }

@@ -36,7 +36,9 @@ unsigned NextCandidate() {
 extern "C" DWORD WINAPI GetTempPathA(DWORD bufferLength, LPSTR buffer) {
   const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
   if (quentarpbm::InjectedFailure(StandinApi::kGetTempPathA)) return 0;
-  const char* variable = getenv("TMPDIR");
+  // As Windows does, from the process's environment, which nothing in the
+  // library changes.
+  const char* variable = getenv("TMPDIR");  // NOLINT(concurrency-mt-unsafe)
   std::string path = variable != nullptr && variable[0] != '\0' ? variable : "/tmp";
   if (path.back() != '/') path += '/';
   if (path.size() >= UINT32_MAX) return 0;
@@ -64,7 +66,8 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT uni
   for (unsigned attempt = 0; attempt < kNumbers; ++attempt) {
     const unsigned number = NextCandidate();
     char name[MAX_PATH];
-    snprintf(name, sizeof name, "%s%04X.tmp", stem.c_str(), number);
+    // Fits: the stem's length was checked above.
+    (void)snprintf(name, sizeof name, "%s%04X.tmp", stem.c_str(), number);
     const int descriptor = open(name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (descriptor < 0 && errno == EEXIST) continue;
     if (descriptor < 0) return 0;
