@@ -8,7 +8,6 @@
 // whole input. Files the targets cap (too many pixels) are not converted.
 #include <stdint.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -34,7 +33,7 @@ struct Target {
   bool (*fileOf)(const std::vector<uint8_t>& input, InputFile* file);
 };
 
-const Target kTargets[] = {
+constexpr Target kTargets[] = {
     {"identify",
      [](const std::vector<uint8_t>& input, InputFile* file) {
        return quentarpbm::fuzz::IdentifyInput(input.data(), input.size(), file);
@@ -59,8 +58,8 @@ uint64_t Hash(const uint8_t* bytes, size_t size) {
 }
 
 std::string Described(size_t size, uint64_t hash) {
-  char text[40];
-  snprintf(text, sizeof text, "%zu:%016llx", size, static_cast<unsigned long long>(hash));
+  std::string text = std::to_string(size) + ":";
+  for (int shift = 60; shift >= 0; shift -= 4) text += "0123456789abcdef"[(hash >> shift) & 15u];
   return text;
 }
 
@@ -119,7 +118,7 @@ bool TooManyPixels(const std::string& path) {
   FILE* stream = fopen(path.c_str(), "rb");
   if (stream == nullptr) return false;
   const bool tooMany = quentarpbm::fuzz::DeclaresTooManyPixels(stream);
-  fclose(stream);
+  (void)fclose(stream);  // only read
   return tooMany;
 }
 
