@@ -42,149 +42,119 @@ Result Counted(bool acquired, Result result) {
   return result;
 }
 
-// The DLL's own entries, saved before they are pointed at the wrappers.
-struct {
-  decltype(&::CreateFileA) createFileA;
-  decltype(&::GetFileType) getFileType;
-  decltype(&::ReadFile) readFile;
-  decltype(&::CloseHandle) closeHandle;
-  decltype(&::DeleteFileA) deleteFileA;
-  decltype(&::GetTempPathA) getTempPathA;
-  decltype(&::GetTempFileNameA) getTempFileNameA;
-  decltype(&::CreateFileMappingA) createFileMappingA;
-  decltype(&::MapViewOfFile) mapViewOfFile;
-  decltype(&::UnmapViewOfFile) unmapViewOfFile;
-  decltype(&::VirtualAlloc) virtualAlloc;
-  decltype(&::VirtualFree) virtualFree;
-  decltype(&::GlobalAlloc) globalAlloc;
-  decltype(&::GlobalLock) globalLock;
-  decltype(&::GlobalUnlock) globalUnlock;
-  decltype(&::GlobalFree) globalFree;
-  decltype(&::CreatePalette) createPalette;
-  decltype(&::GetObjectA) getObjectA;
-  decltype(&::GetPaletteEntries) getPaletteEntries;
-  decltype(&::DeleteObject) deleteObject;
-  decltype(&::_open_osfhandle) openOsfHandle;
-  decltype(&::_fdopen) fdopen;
-  decltype(&::_close) close;
-  decltype(&::fclose) fclose;
-  decltype(&::calloc) calloc;
-} real;
-
 // A failing call returns what the real one returns on failure, and does nothing.
+// The others call the function itself, through this program's own imports.
 HANDLE WINAPI CreateFileAWrapper(LPCSTR name, DWORD access, DWORD share,
                                  LPSECURITY_ATTRIBUTES security, DWORD disposition,
                                  DWORD attributes, HANDLE templateFile) {
   if (Fails(FaultCall::kCreateFileA)) return INVALID_HANDLE_VALUE;
-  HANDLE file =
-      real.createFileA(name, access, share, security, disposition, attributes, templateFile);
+  HANDLE file = ::CreateFileA(name, access, share, security, disposition, attributes, templateFile);
   return Counted(file != INVALID_HANDLE_VALUE, file);
 }
 
 DWORD WINAPI GetFileTypeWrapper(HANDLE file) {
-  return Fails(FaultCall::kGetFileType) ? FILE_TYPE_UNKNOWN : real.getFileType(file);
+  return Fails(FaultCall::kGetFileType) ? FILE_TYPE_UNKNOWN : ::GetFileType(file);
 }
 
 BOOL WINAPI ReadFileWrapper(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                             LPOVERLAPPED overlapped) {
   if (Fails(FaultCall::kReadFile)) return FALSE;
-  return real.readFile(file, buffer, toRead, read, overlapped);
+  return ::ReadFile(file, buffer, toRead, read, overlapped);
 }
 
 BOOL WINAPI CloseHandleWrapper(HANDLE handle) {
-  const BOOL closed = real.closeHandle(handle);
+  const BOOL closed = ::CloseHandle(handle);
   if (closed) --liveObjects;
   return closed;
 }
 
 BOOL WINAPI DeleteFileAWrapper(LPCSTR name) {
   Fails(FaultCall::kDeleteFileA);
-  return real.deleteFileA(name);
+  return ::DeleteFileA(name);
 }
 
 DWORD WINAPI GetTempPathAWrapper(DWORD length, LPSTR buffer) {
-  return Fails(FaultCall::kGetTempPathA) ? 0 : real.getTempPathA(length, buffer);
+  return Fails(FaultCall::kGetTempPathA) ? 0 : ::GetTempPathA(length, buffer);
 }
 
 UINT WINAPI GetTempFileNameAWrapper(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name) {
-  return Fails(FaultCall::kGetTempFileNameA) ? 0
-                                             : real.getTempFileNameA(path, prefix, unique, name);
+  return Fails(FaultCall::kGetTempFileNameA) ? 0 : ::GetTempFileNameA(path, prefix, unique, name);
 }
 
 HANDLE WINAPI CreateFileMappingAWrapper(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
                                         DWORD sizeHigh, DWORD sizeLow, LPCSTR name) {
   if (Fails(FaultCall::kCreateFileMappingA)) return nullptr;
-  HANDLE mapping = real.createFileMappingA(file, security, protect, sizeHigh, sizeLow, name);
+  HANDLE mapping = ::CreateFileMappingA(file, security, protect, sizeHigh, sizeLow, name);
   return Counted(mapping != nullptr, mapping);
 }
 
 LPVOID WINAPI MapViewOfFileWrapper(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
                                    SIZE_T bytes) {
   if (Fails(FaultCall::kMapViewOfFile)) return nullptr;
-  LPVOID view = real.mapViewOfFile(mapping, access, offsetHigh, offsetLow, bytes);
+  LPVOID view = ::MapViewOfFile(mapping, access, offsetHigh, offsetLow, bytes);
   return Counted(view != nullptr, view);
 }
 
 BOOL WINAPI UnmapViewOfFileWrapper(LPCVOID view) {
-  const BOOL unmapped = real.unmapViewOfFile(view);
+  const BOOL unmapped = ::UnmapViewOfFile(view);
   if (unmapped) --liveObjects;
   return unmapped;
 }
 
 LPVOID WINAPI VirtualAllocWrapper(LPVOID address, SIZE_T bytes, DWORD type, DWORD protect) {
   if (Fails(FaultCall::kVirtualAlloc)) return nullptr;
-  LPVOID region = real.virtualAlloc(address, bytes, type, protect);
+  LPVOID region = ::VirtualAlloc(address, bytes, type, protect);
   return Counted(region != nullptr, region);
 }
 
 BOOL WINAPI VirtualFreeWrapper(LPVOID address, SIZE_T bytes, DWORD type) {
-  const BOOL freed = real.virtualFree(address, bytes, type);
+  const BOOL freed = ::VirtualFree(address, bytes, type);
   if (freed && type == MEM_RELEASE) --liveObjects;
   return freed;
 }
 
 HGLOBAL WINAPI GlobalAllocWrapper(UINT flags, SIZE_T bytes) {
   if (Fails(FaultCall::kGlobalAlloc)) return nullptr;
-  HGLOBAL block = real.globalAlloc(flags, bytes);
+  HGLOBAL block = ::GlobalAlloc(flags, bytes);
   return Counted(block != nullptr, block);
 }
 
 // A lock is an object too: the header block must come back unlocked.
 LPVOID WINAPI GlobalLockWrapper(HGLOBAL block) {
   if (Fails(FaultCall::kGlobalLock)) return nullptr;
-  LPVOID bytes = real.globalLock(block);
+  LPVOID bytes = ::GlobalLock(block);
   return Counted(bytes != nullptr, bytes);
 }
 
 BOOL WINAPI GlobalUnlockWrapper(HGLOBAL block) {
   --liveObjects;  // FALSE is also what the last unlock returns
-  return real.globalUnlock(block);
+  return ::GlobalUnlock(block);
 }
 
 HGLOBAL WINAPI GlobalFreeWrapper(HGLOBAL block) {
-  HGLOBAL left = real.globalFree(block);
+  HGLOBAL left = ::GlobalFree(block);
   if (left == nullptr) --liveObjects;
   return left;
 }
 
 HPALETTE WINAPI CreatePaletteWrapper(const LOGPALETTE* logPalette) {
   if (Fails(FaultCall::kCreatePalette)) return nullptr;
-  HPALETTE palette = real.createPalette(logPalette);
+  HPALETTE palette = ::CreatePalette(logPalette);
   return Counted(palette != nullptr, palette);
 }
 
 int WINAPI GetObjectAWrapper(HANDLE object, int bytes, LPVOID buffer) {
-  return Fails(FaultCall::kGetObjectA) ? 0 : real.getObjectA(object, bytes, buffer);
+  return Fails(FaultCall::kGetObjectA) ? 0 : ::GetObjectA(object, bytes, buffer);
 }
 
 UINT WINAPI GetPaletteEntriesWrapper(HPALETTE palette, UINT start, UINT count,
                                      LPPALETTEENTRY entries) {
   if (Fails(FaultCall::kGetPaletteEntries)) return 0;
-  return real.getPaletteEntries(palette, start, count, entries);
+  return ::GetPaletteEntries(palette, start, count, entries);
 }
 
 BOOL WINAPI DeleteObjectWrapper(HGDIOBJ object) {
-  const BOOL deleted = real.deleteObject(object);
+  const BOOL deleted = ::DeleteObject(object);
   if (deleted) --liveObjects;
   return deleted;
 }
@@ -192,27 +162,27 @@ BOOL WINAPI DeleteObjectWrapper(HGDIOBJ object) {
 // The stream's descriptor and C stream own the file handle in turn, and
 // closing either closes it.
 int __cdecl OpenOsfHandleWrapper(intptr_t handle, int flags) {
-  return Fails(FaultCall::kOpenOsfHandle) ? -1 : real.openOsfHandle(handle, flags);
+  return Fails(FaultCall::kOpenOsfHandle) ? -1 : ::_open_osfhandle(handle, flags);
 }
 
 FILE* __cdecl FdopenWrapper(int descriptor, const char* mode) {
-  return Fails(FaultCall::kFdopen) ? nullptr : real.fdopen(descriptor, mode);
+  return Fails(FaultCall::kFdopen) ? nullptr : ::_fdopen(descriptor, mode);
 }
 
 int __cdecl CloseWrapper(int descriptor) {
-  const int closed = real.close(descriptor);
+  const int closed = ::_close(descriptor);
   if (closed == 0) --liveObjects;
   return closed;
 }
 
 int __cdecl FcloseWrapper(FILE* stream) {
-  const int closed = real.fclose(stream);
+  const int closed = ::fclose(stream);
   if (closed == 0) --liveObjects;
   return closed;
 }
 
 void* __cdecl CallocWrapper(size_t count, size_t size) {
-  return Fails(FaultCall::kCalloc) ? nullptr : real.calloc(count, size);
+  return Fails(FaultCall::kCalloc) ? nullptr : ::calloc(count, size);
 }
 
 // --- the import table ---
@@ -221,42 +191,40 @@ struct Patch {
   const char* dll;
   const char* function;
   void* wrapper;
-  void* original;  // where the DLL's own entry is saved
 };
 
 template <typename Function>
-Patch Entry(const char* dll, const char* function, Function wrapper, Function* original) {
-  return {dll, function, reinterpret_cast<void*>(wrapper), reinterpret_cast<void*>(original)};
+Patch Entry(const char* dll, const char* function, Function wrapper) {
+  return {dll, function, reinterpret_cast<void*>(wrapper)};
 }
 
 // Every import the library's own code calls.
 const Patch kPatches[] = {
-    Entry("KERNEL32.dll", "CreateFileA", CreateFileAWrapper, &real.createFileA),
-    Entry("KERNEL32.dll", "GetFileType", GetFileTypeWrapper, &real.getFileType),
-    Entry("KERNEL32.dll", "ReadFile", ReadFileWrapper, &real.readFile),
-    Entry("KERNEL32.dll", "CloseHandle", CloseHandleWrapper, &real.closeHandle),
-    Entry("KERNEL32.dll", "DeleteFileA", DeleteFileAWrapper, &real.deleteFileA),
-    Entry("KERNEL32.dll", "GetTempPathA", GetTempPathAWrapper, &real.getTempPathA),
-    Entry("KERNEL32.dll", "GetTempFileNameA", GetTempFileNameAWrapper, &real.getTempFileNameA),
-    Entry("KERNEL32.dll", "CreateFileMappingA", CreateFileMappingAWrapper,
-          &real.createFileMappingA),
-    Entry("KERNEL32.dll", "MapViewOfFile", MapViewOfFileWrapper, &real.mapViewOfFile),
-    Entry("KERNEL32.dll", "UnmapViewOfFile", UnmapViewOfFileWrapper, &real.unmapViewOfFile),
-    Entry("KERNEL32.dll", "VirtualAlloc", VirtualAllocWrapper, &real.virtualAlloc),
-    Entry("KERNEL32.dll", "VirtualFree", VirtualFreeWrapper, &real.virtualFree),
-    Entry("KERNEL32.dll", "GlobalAlloc", GlobalAllocWrapper, &real.globalAlloc),
-    Entry("KERNEL32.dll", "GlobalLock", GlobalLockWrapper, &real.globalLock),
-    Entry("KERNEL32.dll", "GlobalUnlock", GlobalUnlockWrapper, &real.globalUnlock),
-    Entry("KERNEL32.dll", "GlobalFree", GlobalFreeWrapper, &real.globalFree),
-    Entry("GDI32.dll", "CreatePalette", CreatePaletteWrapper, &real.createPalette),
-    Entry("GDI32.dll", "GetObjectA", GetObjectAWrapper, &real.getObjectA),
-    Entry("GDI32.dll", "GetPaletteEntries", GetPaletteEntriesWrapper, &real.getPaletteEntries),
-    Entry("GDI32.dll", "DeleteObject", DeleteObjectWrapper, &real.deleteObject),
-    Entry("msvcrt.dll", "_open_osfhandle", OpenOsfHandleWrapper, &real.openOsfHandle),
-    Entry("msvcrt.dll", "_fdopen", FdopenWrapper, &real.fdopen),
-    Entry("msvcrt.dll", "_close", CloseWrapper, &real.close),
-    Entry("msvcrt.dll", "fclose", FcloseWrapper, &real.fclose),
-    Entry("msvcrt.dll", "calloc", CallocWrapper, &real.calloc),
+    Entry("KERNEL32.dll", "CreateFileA", CreateFileAWrapper),
+    Entry("KERNEL32.dll", "GetFileType", GetFileTypeWrapper),
+    Entry("KERNEL32.dll", "ReadFile", ReadFileWrapper),
+    Entry("KERNEL32.dll", "CloseHandle", CloseHandleWrapper),
+    Entry("KERNEL32.dll", "DeleteFileA", DeleteFileAWrapper),
+    Entry("KERNEL32.dll", "GetTempPathA", GetTempPathAWrapper),
+    Entry("KERNEL32.dll", "GetTempFileNameA", GetTempFileNameAWrapper),
+    Entry("KERNEL32.dll", "CreateFileMappingA", CreateFileMappingAWrapper),
+    Entry("KERNEL32.dll", "MapViewOfFile", MapViewOfFileWrapper),
+    Entry("KERNEL32.dll", "UnmapViewOfFile", UnmapViewOfFileWrapper),
+    Entry("KERNEL32.dll", "VirtualAlloc", VirtualAllocWrapper),
+    Entry("KERNEL32.dll", "VirtualFree", VirtualFreeWrapper),
+    Entry("KERNEL32.dll", "GlobalAlloc", GlobalAllocWrapper),
+    Entry("KERNEL32.dll", "GlobalLock", GlobalLockWrapper),
+    Entry("KERNEL32.dll", "GlobalUnlock", GlobalUnlockWrapper),
+    Entry("KERNEL32.dll", "GlobalFree", GlobalFreeWrapper),
+    Entry("GDI32.dll", "CreatePalette", CreatePaletteWrapper),
+    Entry("GDI32.dll", "GetObjectA", GetObjectAWrapper),
+    Entry("GDI32.dll", "GetPaletteEntries", GetPaletteEntriesWrapper),
+    Entry("GDI32.dll", "DeleteObject", DeleteObjectWrapper),
+    Entry("msvcrt.dll", "_open_osfhandle", OpenOsfHandleWrapper),
+    Entry("msvcrt.dll", "_fdopen", FdopenWrapper),
+    Entry("msvcrt.dll", "_close", CloseWrapper),
+    Entry("msvcrt.dll", "fclose", FcloseWrapper),
+    Entry("msvcrt.dll", "calloc", CallocWrapper),
 };
 
 // The import address table entry of dll!function in module, or null.
@@ -315,34 +283,24 @@ const testing::FaultPlatform kDll = {
     nullptr,
 };
 
-// The DLL, loaded once with every entry patched, and restored at the end
-// (it stays loaded: it pins itself).
+// The DLL, loaded once with every entry patched; it stays so until the
+// process ends (the DLL pins itself, and this program loads it for nothing else).
 class DllImportFaults : public ::testing::TestWithParam<FaultVariant> {
  protected:
   static void SetUpTestSuite() {
-    library_ = LoadLibraryA("QUENTARPBM.dll");
-    ASSERT_NE(library_, nullptr);
+    HMODULE library = LoadLibraryA("QUENTARPBM.dll");
+    ASSERT_NE(library, nullptr);
     open_ = reinterpret_cast<decltype(&PBMOpen)>(
-        reinterpret_cast<void*>(GetProcAddress(library_, "PBMOpen")));
+        reinterpret_cast<void*>(GetProcAddress(library, "PBMOpen")));
     ASSERT_NE(open_, nullptr);
     for (const Patch& patch : kPatches) {
-      void** entry = FindImportEntry(library_, patch.dll, patch.function);
+      void** entry = FindImportEntry(library, patch.dll, patch.function);
       ASSERT_NE(entry, nullptr) << patch.dll << "!" << patch.function << " is not imported";
-      *static_cast<void**>(patch.original) = *entry;
       WriteEntry(entry, patch.wrapper);
     }
   }
-  static void TearDownTestSuite() {
-    for (const Patch& patch : kPatches) {
-      void** entry = FindImportEntry(library_, patch.dll, patch.function);
-      if (entry != nullptr) WriteEntry(entry, *static_cast<void**>(patch.original));
-    }
-    FreeLibrary(library_);
-  }
-  static HMODULE library_;
   static decltype(&PBMOpen) open_;
 };
-HMODULE DllImportFaults::library_ = nullptr;
 decltype(&PBMOpen) DllImportFaults::open_ = nullptr;
 
 TEST_P(DllImportFaults, EachFailingCallGivesItsCodeAndLeavesNothing) {
