@@ -27,12 +27,14 @@ done
 # The fuzz corpus through the native library and the DLLs, file by file.
 echo "=== fuzz corpus replay ==="
 bash scripts/check_fuzz_corpus_replay.sh
-# Concurrency under ThreadSanitizer, each fuzz target for a bounded time, and
-# valgrind over the native-release tests.
+# Concurrency under ThreadSanitizer, each fuzz target for a bounded time,
+# valgrind over the native-release tests, and the coverage floors.
 echo "=== native-tsan ==="
 cmake --workflow --preset native-tsan
 echo "=== fuzz ==="
 bash scripts/fuzz.sh
 echo "=== valgrind ==="
 bash scripts/valgrind.sh
+echo "=== coverage ==="
+bash scripts/coverage.sh
 echo "All test runs passed."

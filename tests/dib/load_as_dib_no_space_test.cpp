@@ -89,6 +89,10 @@ void ConvertLargeImages(const std::vector<std::string>& paths, ChildReport* repo
   report->filesLeft = FilesIn(temp);
 }
 
+// A coverage build keeps its counts in memory until exit, which _exit skips:
+// the child writes them itself. Null in every other build.
+extern "C" void __gcov_dump() __attribute__((weak));
+
 // Converts the large images in a forked child after prepare; the child ends
 // with _exit, so no handler of this process (the test directory's removal
 // among them) runs twice. Fails the test unless the child ended normally.
@@ -107,6 +111,7 @@ void ConvertInChild(PrepareChild prepare, ChildReport* report) {
     ChildReport sent = {};
     if (prepare(&sent)) ConvertLargeImages(paths, &sent);
     const bool written = write(channel[1], &sent, sizeof sent) == sizeof sent;
+    if (__gcov_dump != nullptr) __gcov_dump();
     _exit(written ? 0 : 1);
   }
   close(channel[1]);

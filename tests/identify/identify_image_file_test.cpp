@@ -86,6 +86,7 @@ const IdentifyCase kCases[] = {
     {"BitmapMixedCaseNameDoesNotCount", kBitmap, "photo.Bmp", PBM_OK, kFormatBitmap},
     {"BitmapOtherName", kBitmap, "photo.gif", PBM_OK, kFormatBitmap},
     {"LowerCaseBmIsNoBitmap", "bm\x36\x00", "photo.bmp", PBM_E_UNSUPPORTED, kFormatUnknown},
+    {"BAloneIsNoBitmap", "BA\x36\x00", "photo.bmp", PBM_E_UNSUPPORTED, kFormatUnknown},
     {"PcxWhateverFollows", kPcx, "scan.dat", PBM_OK, kFormatPcx},
     {"PcxNamedThroughDirectory", kPcx, "old.pcx/image.dat", PBM_OK, kFormatPcxNamed},
     {"TiffInsideLongerExtension", kTiffLittle, "scan.tiff", PBM_OK, kFormatTiffNamed},
@@ -99,6 +100,8 @@ const IdentifyCase kCases[] = {
     {"MetafileWrongHeaderSize", std::string("\x02\x00\x0A\x00", 4), "chart.wmf", PBM_E_UNSUPPORTED,
      kFormatUnknown},
     {"Jpeg", std::string("\xFF\xD8\xFF\xE0", 4), "photo.bmp", PBM_OK, kFormatJpeg},
+    {"JpegNeedsItsSecondByte", std::string("\xFF\xD9\xFF\xE0", 4), "photo.jpg", PBM_E_UNSUPPORTED,
+     kFormatUnknown},
     {"TextFile", "hello world", "notes.txt", PBM_E_UNSUPPORTED, kFormatUnknown},
 };
 

@@ -396,7 +396,9 @@ std::string LargeSimplePlainImage(std::mt19937& random, int variant, int32_t hei
 // digits, a line break after 70 of them and at the end of each row (now and
 // then CR LF, or a digit that is no pixel to end the raster early). Spaced,
 // as other writers have it: one space between digits, and now and then two
-// or a tab, so that the pixels move from even bytes to odd ones.
+// or a tab, so that the pixels move from even bytes to odd ones; and now and
+// then a row that runs on into the next with nothing between, so that a row
+// starts on a block's first byte.
 std::string CompactPlainPbmImage(std::mt19937& random, bool spaced) {
   const int32_t width = 389;
   const int32_t height = 170;
@@ -411,7 +413,8 @@ std::string CompactPlainPbmImage(std::mt19937& random, bool spaced) {
         text += roll == 0 ? "  " : roll == 1 ? "\t" : " ";
       }
     }
-    text += y == height - 3 && Next(random) % 2 == 0 ? "2\n" : "\n";
+    const uint32_t rowEnd = Next(random) % 4;
+    text += y == height - 3 && rowEnd < 2 ? "2\n" : spaced && rowEnd == 3 ? "" : "\n";
   }
   return text + "\n17 0042 9";
 }

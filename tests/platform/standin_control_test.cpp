@@ -466,11 +466,39 @@ TEST(StandinFiles, ReadFileWithoutACountOrWithOverlappedFails) {
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
-TEST(StandinFiles, CreateAlwaysNeedsWriteAccess) {
-  const std::string path = WriteTestFile("read-create", "keep");
-  EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-            INVALID_HANDLE_VALUE);
+// Opens outside what the library and its hosts ask for are refused, and the
+// file is left as it was, so that code starting to rely on more shows here.
+TEST(StandinFiles, OpensOutsideWhatTheLibraryUsesAreRefused) {
+  const std::string path = WriteTestFile("refused-open", "keep");
+  const int liveBefore = StandinLiveHandles();
+  int attributes = 0;
+  struct Open {
+    const char* name;
+    DWORD access;
+    DWORD shareMode;
+    void* security;
+    DWORD disposition;
+    HANDLE templateFile;
+  };
+  const Open refused[] = {
+      {nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, nullptr},
+      {"", GENERIC_READ, 0, nullptr, OPEN_EXISTING, nullptr},
+      {path.c_str(), 0, 0, nullptr, OPEN_EXISTING, nullptr},
+      {path.c_str(), GENERIC_READ | 0x20000000u, 0, nullptr, OPEN_EXISTING, nullptr},
+      {path.c_str(), GENERIC_READ, 0x8u, nullptr, OPEN_EXISTING, nullptr},
+      {path.c_str(), GENERIC_READ, 0, &attributes, OPEN_EXISTING, nullptr},
+      {path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, &attributes},
+      {path.c_str(), kReadWrite, 0, nullptr, 4u /* OPEN_ALWAYS */, nullptr},
+      {path.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, nullptr},  // no write access
+  };
+  for (const Open& open : refused) {
+    SCOPED_TRACE(&open - refused);
+    EXPECT_EQ(CreateFileA(open.name, open.access, open.shareMode, open.security, open.disposition,
+                          0, open.templateFile),
+              INVALID_HANDLE_VALUE);
+  }
   EXPECT_EQ(ReadWholeFile(path), "keep");
+  EXPECT_EQ(StandinLiveHandles(), liveBefore);
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 

@@ -48,17 +48,8 @@ HANDLE AdoptDescriptor(int descriptor, DWORD access, DWORD share_mode, DWORD dis
   }
   FileRecord* record =
       new (std::nothrow) FileRecord{descriptor, {IdentityOf(status), access, share_mode, false}};
-  if (record == nullptr) {
-    close(descriptor);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!quentarpbm::AddFileClaim(&record->claim)) {
-    close(descriptor);
-    delete record;
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!quentarpbm::AddHandle(record, HandleKind::kFile)) {
-    quentarpbm::RemoveFileClaim(&record->claim);
+  if (record == nullptr ||
+      !quentarpbm::AddClaimingHandle(record, &record->claim, HandleKind::kFile)) {
     close(descriptor);
     delete record;
     return INVALID_HANDLE_VALUE;

@@ -163,13 +163,8 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES s
   }
   const uint64_t requested = (static_cast<uint64_t>(maximumSizeHigh) << 32) | maximumSizeLow;
   mapping->size = SizeMapping(*record, requested, writable);
-  if (mapping->size == 0 || !quentarpbm::AddFileClaim(&mapping->claim)) {
-    close(mapping->descriptor);
-    delete mapping;
-    return nullptr;
-  }
-  if (!quentarpbm::AddHandle(mapping, HandleKind::kMapping)) {
-    quentarpbm::RemoveFileClaim(&mapping->claim);
+  if (mapping->size == 0 ||
+      !quentarpbm::AddClaimingHandle(mapping, &mapping->claim, HandleKind::kMapping)) {
     close(mapping->descriptor);
     delete mapping;
     return nullptr;
@@ -197,9 +192,9 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offse
   // now, in one call, saves a read fault and a write fault per page later.
   // Only a hint; kernels without it leave the view as it is.
   if (access == FILE_MAP_WRITE) madvise(base, length, MADV_POPULATE_WRITE);
-  try {
-    Views().emplace(base, ViewRecord{record, length});
-  } catch (const std::bad_alloc&) {
+  if (!quentarpbm::StoredWithoutThrowing([&] {
+        Views().emplace(base, ViewRecord{record, length});
+      })) {
     munmap(base, length);
     return nullptr;
   }

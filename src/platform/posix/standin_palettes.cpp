@@ -30,17 +30,12 @@ extern "C" HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
   if (quentarpbm::InjectedFailure(StandinApi::kCreatePalette)) return nullptr;
   if (palette == nullptr || palette->palNumEntries == 0) return nullptr;
   auto* record = new (std::nothrow) PaletteRecord;
-  if (record == nullptr) return nullptr;
   // The entries run on past the one that LOGPALETTE declares.
   const auto* first = reinterpret_cast<const PALETTEENTRY*>(
       reinterpret_cast<const unsigned char*>(palette) + offsetof(LOGPALETTE, palPalEntry));
-  try {
-    record->entries.assign(first, first + palette->palNumEntries);
-  } catch (const std::bad_alloc&) {
-    delete record;
-    return nullptr;
-  }
-  if (!quentarpbm::AddHandle(record, HandleKind::kPalette)) {
+  const auto copyEntries = [&] { record->entries.assign(first, first + palette->palNumEntries); };
+  if (record == nullptr || !quentarpbm::StoredWithoutThrowing(copyEntries) ||
+      !quentarpbm::AddHandle(record, HandleKind::kPalette)) {
     delete record;
     return nullptr;
   }

@@ -39,12 +39,7 @@ bool AccessShared(DWORD access, DWORD share_mode) {
 std::mutex& StandinMutex() { return TheRegistry().mutex; }
 
 bool AddHandle(void* record, HandleKind kind) {
-  try {
-    TheRegistry().handles.emplace(record, kind);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  return StoredWithoutThrowing([&] { TheRegistry().handles.emplace(record, kind); });
 }
 
 void* FindHandle(const void* handle, HandleKind kind) {
@@ -56,13 +51,11 @@ void* FindHandle(const void* handle, HandleKind kind) {
 
 void RemoveHandle(const void* handle) { TheRegistry().handles.erase(handle); }
 
-bool AddFileClaim(const FileClaim* claim) {
-  try {
-    TheRegistry().claims.push_back(claim);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+bool AddClaimingHandle(void* record, const FileClaim* claim, HandleKind kind) {
+  if (!StoredWithoutThrowing([&] { TheRegistry().claims.push_back(claim); })) return false;
+  const bool added = AddHandle(record, kind);
+  if (!added) RemoveFileClaim(claim);
+  return added;
 }
 
 void RemoveFileClaim(const FileClaim* claim) {

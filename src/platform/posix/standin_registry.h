@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <mutex>
+#include <new>
 
 #include "platform/posix/standin_test_seam.h"
 #include "platform/win32_api.h"
@@ -18,6 +19,19 @@ std::mutex& StandinMutex();
 
 // A handle is the address of a record of exactly one of these kinds.
 enum class HandleKind { kFile, kMapping, kGlobalBlock, kPalette };
+
+// Runs store, which grows a standard container; false when it ran out of
+// memory, which the stand-in's calls report by failing, as Windows does,
+// never by throwing to their callers.
+template <typename Store>
+bool StoredWithoutThrowing(Store store) {
+  try {
+    store();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
 
 // Enters record as a valid handle of kind; false when the table cannot grow.
 bool AddHandle(void* record, HandleKind kind);
@@ -44,7 +58,9 @@ struct FileClaim {
   bool mapping;
 };
 
-bool AddFileClaim(const FileClaim* claim);
+// Enters record as a valid handle of kind together with its claim on a
+// file; false, with neither entered, when a table cannot grow.
+bool AddClaimingHandle(void* record, const FileClaim* claim, HandleKind kind);
 void RemoveFileClaim(const FileClaim* claim);
 
 // True when an open with access and share_mode is compatible with every file

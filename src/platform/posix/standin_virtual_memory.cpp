@@ -68,9 +68,7 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD alloca
   }
   void* region = IsLargeRegion(bytes) ? MapLargeRegion(bytes) : calloc(bytes, 1);
   if (region == nullptr) return nullptr;
-  try {
-    Regions().emplace(region, bytes);
-  } catch (const std::bad_alloc&) {
+  if (!quentarpbm::StoredWithoutThrowing([&] { Regions().emplace(region, bytes); })) {
     ReleaseRegion(region, bytes);
     return nullptr;
   }
