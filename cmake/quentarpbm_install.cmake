@@ -6,10 +6,9 @@ include(CMakePackageConfigHelpers)
 install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm.h DESTINATION include)
 if(WIN32)
   set(QUENTARPBM_INSTALL_LIBRARY bin/QUENTARPBM.dll)
+  # Hosts link an import library (the package picks the one for their
+  # linker) and load QUENTARPBM.dll from beside themselves.
   set(QUENTARPBM_IMPORT_LIBRARY libQUENTARPBM.dll.a)
-  # Hosts link the import library and load QUENTARPBM.dll from beside themselves.
-  set(QUENTARPBM_LINK_PROPERTY
-    "IMPORTED_IMPLIB \"\${_quentarpbm_prefix}/lib/${QUENTARPBM_IMPORT_LIBRARY}\"")
   install(TARGETS quentarpbm RUNTIME DESTINATION bin)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(import_def ${PROJECT_SOURCE_DIR}/src/entry/quentarpbm_import.def)
@@ -17,10 +16,14 @@ if(WIN32)
     # Hosts reference the stdcall-decorated _PBMOpen@24 while the DLL exports
     # the bare name, which the linker's own import library cannot bridge.
     set(mingw_import_library ${PROJECT_BINARY_DIR}/import/${QUENTARPBM_IMPORT_LIBRARY})
+    # Made in its folder under its bare name: dlltool names the library's
+    # members after the path it is given, which would put the build
+    # directory into the released file.
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/import)
     add_custom_command(OUTPUT ${mingw_import_library}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/import
       COMMAND ${QUENTARPBM_DLLTOOL} --kill-at --input-def ${import_def}
-        --dllname QUENTARPBM.dll --output-lib ${mingw_import_library}
+        --dllname QUENTARPBM.dll --output-lib ${QUENTARPBM_IMPORT_LIBRARY}
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/import
       DEPENDS ${import_def}
       VERBATIM)
     install(FILES ${mingw_import_library} DESTINATION lib)
@@ -50,7 +53,6 @@ if(WIN32)
   install(FILES ${import_def} DESTINATION lib RENAME QUENTARPBM.def)
 else()
   set(QUENTARPBM_INSTALL_LIBRARY lib/libquentarpbm.so)
-  set(QUENTARPBM_LINK_PROPERTY "IMPORTED_SONAME libquentarpbm.so")
   install(FILES ${PROJECT_SOURCE_DIR}/include/quentarpbm_posix.h DESTINATION include)
   install(TARGETS quentarpbm LIBRARY DESTINATION lib)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/package/quentarpbm.pc.in

@@ -2,6 +2,7 @@
 #include "describe_failure.h"
 
 #include "identify/identify.h"
+#include "open_failure.h"
 #include "quentarpbm.h"
 
 namespace {
@@ -66,8 +67,7 @@ std::string DescribeFailure(const char* fileName, int32_t code) {
     case PBM_E_LOCK:
       return "the memory holding the bitmap header could not be locked";
     case PBM_E_OPEN:
-      return "the file could not be opened (does it exist, is it readable, is it a folder?), "
-             "or the temporary pixel file could not be created";
+      return DescribeOpenFailure(fileName);
     case PBM_E_ARGUMENT:
       return "the converter was called without a required argument (a bug in this program)";
     case PBM_E_PALETTE:

@@ -31,7 +31,7 @@ cd "$work"
 # shellcheck source=scripts/host_images.sh
 source "$source_dir/scripts/host_images.sh"
 
-consumer_args=(-DMINIMAL_HOST_SOURCE="$source_dir/examples/minimal_host.c"
+consumer_args=(-DHOST_SOURCE="$source_dir/examples/minimal_host.c"
   -DCMAKE_C_COMPILER="$compiler" -DCMAKE_C_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Release)
 if [[ -n $toolchain ]]; then
   # A cross toolchain searches its own sysroot only, so name the package's place.
@@ -43,10 +43,15 @@ fi
 cmake -S "$source_dir/tests/install" -B consumer -G Ninja "${consumer_args[@]}" >/dev/null
 cmake --build consumer >/dev/null
 if [[ -n $wine ]]; then
+  # MinGW gets the package's GNU import library.
+  grep -q '^ *LINK_LIBRARIES = .*/lib/libQUENTARPBM\.dll\.a ' consumer/build.ninja || {
+    echo "FAIL: the host does not link libQUENTARPBM.dll.a: $(grep LINK_LIBRARIES consumer/build.ninja)"
+    failures=$((failures + 1))
+  }
   cp "$prefix/bin/QUENTARPBM.dll" consumer/
-  check_host "find_package, import library" "$wine" consumer/minimal_host.exe
+  check_host "find_package, import library" "$wine" consumer/host.exe
 else
-  check_host "find_package" consumer/minimal_host
+  check_host "find_package" consumer/host
   export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
   # shellcheck disable=SC2046,SC2086
   "$compiler" $flags "$source_dir/examples/minimal_host.c" -o minimal_host_pc \

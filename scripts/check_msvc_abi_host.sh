@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds tests/install/msvc_abi_host.c as a host made with Microsoft's ABI
-# would be: clang for the MSVC target, no C runtime or Windows SDK, linked by
-# lld-link at its default /SAFESEH against the package's QUENTARPBM.lib and a
-# KERNEL32 import library made with llvm-dlltool. The host must import only
-# QUENTARPBM.dll and KERNEL32.dll and, under Wine, report the known size and
-# top-left colour of three small images.
+# would be, twice: by hand (clang for the MSVC target, lld-link and the
+# package's QUENTARPBM.lib), and as a CMake project configured with clang-cl,
+# lld-link and llvm-lib that finds the package with find_package. Neither
+# has a C runtime or Windows SDK: KERNEL32's import library is made with
+# llvm-dlltool, and 32-bit hosts link at lld-link's default /SAFESEH. Each
+# host must import only QUENTARPBM.dll and KERNEL32.dll and, under Wine,
+# report the known size and top-left colour of three small images (a 32-bit
+# one only where this machine runs 32-bit programs).
 # Usage: check_msvc_abi_host.sh PACKAGE WORKDIR WINE 32|64
 # PACKAGE is an installed or unpacked package (bin/, include/, lib/), or a
 # build directory, which is installed into WORKDIR/prefix first.
@@ -15,12 +18,14 @@ wine=$3
 bits=$4
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 case $bits in
-  32) target=i686-pc-windows-msvc machine=i386 ;;
-  64) target=x86_64-pc-windows-msvc machine=i386:x86-64 ;;
+  32) target=i686-pc-windows-msvc machine=i386 processor=x86 ;;
+  64) target=x86_64-pc-windows-msvc machine=i386:x86-64 processor=AMD64 ;;
   *) echo "bits must be 32 or 64, not '$bits'"; exit 2 ;;
 esac
 tool() { command -v "$1-14" || command -v "$1"; }
 clang=$(tool clang)
+clang_cl=$(tool clang-cl)
+llvm_lib=$(tool llvm-lib)
 lld_link=$(tool lld-link)
 dlltool=$(tool llvm-dlltool)
 nm=$(tool llvm-nm)
@@ -49,19 +54,53 @@ cd "$work"
 "$dlltool" -m "$machine" --kill-at -d kernel32.def -l kernel32.lib
 "$lld_link" /nologo /NODEFAULTLIB /ENTRY:HostMain /SUBSYSTEM:CONSOLE /OUT:msvc_abi_host.exe \
   msvc_abi_host.obj "$package/lib/QUENTARPBM.lib" kernel32.lib
+# The CMake project a user of Visual Studio's compiler writes (tests/install),
+# configured as CMake would for clang-cl. CMake's compiler check and default
+# libraries expect an SDK: the check builds a static library instead of a
+# program, the default library list (kernel32.lib user32.lib ...) is
+# emptied, and no manifest is made, as mt.exe comes with the SDK. /GS-
+# because the security cookie lives in the C runtime.
+cmake -S "$source_dir/tests/install" -B consumer -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR="$processor" \
+  -DCMAKE_C_COMPILER="$clang_cl" -DCMAKE_C_COMPILER_TARGET="$target" \
+  -DCMAKE_LINKER="$lld_link" -DCMAKE_AR="$llvm_lib" \
+  -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY -DCMAKE_C_STANDARD_LIBRARIES= \
+  -DCMAKE_C_FLAGS="/W4 /WX -Wconversion /GS-" \
+  -DCMAKE_EXE_LINKER_FLAGS="/NODEFAULTLIB /ENTRY:HostMain /MANIFEST:NO $(pwd)/kernel32.lib" \
+  -DQuentarPBM_DIR="$package/lib/cmake/QuentarPBM" -DHOST_SOURCE="$source_dir/tests/install/msvc_abi_host.c" \
+  >/dev/null
+cmake --build consumer >consumer.log 2>&1 || { cat consumer.log; exit 1; }
+hosts=(msvc_abi_host.exe consumer/host.exe)
 cp "$package/bin/QUENTARPBM.dll" .
+cp "$package/bin/QUENTARPBM.dll" consumer/
 
 # shellcheck source=scripts/host_images.sh
 source "$source_dir/scripts/host_images.sh"
-imports=$("$readobj" --coff-imports msvc_abi_host.exe | sed -n 's/^ *Name: //p' | sort | tr '\n' ' ')
-if [[ $imports != "KERNEL32.dll QUENTARPBM.dll " ]]; then
-  echo "FAIL: the host imports '$imports', expected KERNEL32.dll and QUENTARPBM.dll only"
+# shellcheck source=scripts/lib/tools.sh
+source "$source_dir/scripts/lib/tools.sh"
+# The package's choice for a Microsoft-compatible compiler, which a 64-bit
+# link, taking either import library, would not show by failing.
+if ! grep -q '^ *LINK_LIBRARIES = .*/lib/QUENTARPBM\.lib *$' consumer/build.ninja; then
+  echo "FAIL: the CMake host does not link QUENTARPBM.lib: $(grep LINK_LIBRARIES consumer/build.ninja)"
   failures=$((failures + 1))
 fi
-check_host "MSVC ABI, $bits-bit" "$wine" ./msvc_abi_host.exe
-if output=$("$wine" ./msvc_abi_host.exe missing.pgm 2>/dev/null | tr -d '\r'); then
-  echo "FAIL: a missing image gave exit code 0 ('$output')"
-  failures=$((failures + 1))
+run=1
+if [[ $bits == 32 ]] && ! runs_32bit_programs; then
+  echo "NOTE: this machine runs no 32-bit programs: the hosts are built and linked, not run"
+  run=0
 fi
+for host in "${hosts[@]}"; do
+  imports=$("$readobj" --coff-imports "$host" | sed -n 's/^ *Name: //p' | sort | tr '\n' ' ')
+  if [[ $imports != "KERNEL32.dll QUENTARPBM.dll " ]]; then
+    echo "FAIL: $host imports '$imports', expected KERNEL32.dll and QUENTARPBM.dll only"
+    failures=$((failures + 1))
+  fi
+  [[ $run == 1 ]] || continue
+  check_host "MSVC ABI, $bits-bit, $host" "$wine" "./$host"
+  if output=$("$wine" "./$host" missing.pgm 2>/dev/null | tr -d '\r'); then
+    echo "FAIL: $host gave exit code 0 for a missing image ('$output')"
+    failures=$((failures + 1))
+  fi
+done
 echo "MSVC ABI host checks done, $failures failed"
 [[ $failures -eq 0 ]]

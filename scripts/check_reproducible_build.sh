@@ -3,7 +3,8 @@
 # folders, each with its build directory at a different place inside, with
 # the compiler, flags and toolchain of BUILD_DIR, and checks that the
 # products are byte for byte the same: QUENTARPBM.dll (and its debug file,
-# whose checksum the DLL's debug link holds) or libquentarpbm.so.
+# whose checksum the DLL's debug link holds) with its import libraries, or
+# libquentarpbm.so.
 # Usage: check_reproducible_build.sh BUILD_DIR WORKDIR
 set -euo pipefail
 build=$1
@@ -29,11 +30,15 @@ for i in 0 1; do
       -DCMAKE_C_FLAGS="$(cached CMAKE_C_FLAGS)" -DCMAKE_CXX_FLAGS="$(cached CMAKE_CXX_FLAGS)")
   fi
   cmake -S "$tree" -B "${builds[$i]}" -G Ninja "${args[@]}" >/dev/null
-  cmake --build "${builds[$i]}" --target quentarpbm >/dev/null
+  targets=(quentarpbm)
+  [[ -n $toolchain ]] && targets+=(quentarpbm_import_library)
+  cmake --build "${builds[$i]}" --target "${targets[@]}" >/dev/null
 done
 
 if [[ -n $toolchain ]]; then
-  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug)
+  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug import/QUENTARPBM.lib)
+  # The 32-bit build makes its MinGW import library itself.
+  [[ -f ${builds[0]}/import/libQUENTARPBM.dll.a ]] && products+=(import/libQUENTARPBM.dll.a)
 else
   products=(lib/libquentarpbm.so)
 fi

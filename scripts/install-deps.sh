@@ -8,4 +8,5 @@ install_missing_packages \
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 \
   netpbm imagemagick \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine64 xvfb \
-  pkgconf valgrind llvm-14 lld-14 clang-format git clang-tidy-14 cppcheck python3 gcovr
+  pkgconf valgrind llvm-14 lld-14 clang-format git clang-tidy-14 cppcheck python3 gcovr \
+  osslsigncode openssl zip

@@ -160,6 +160,16 @@ LRESULT CALLBACK HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_SIZE:
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
+    case WM_DPICHANGED: {
+      // The window moved to a screen of another resolution; being aware of
+      // each monitor's (the manifest says so), it takes the size Windows
+      // suggests there and is painted sharp at it.
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == kMenuOpen) ChooseAndOpenImage();
       if (LOWORD(wParam) == kMenuExit) DestroyWindow(hwnd);
@@ -202,8 +212,13 @@ int main(int argc, char** argv) {
   HMENU menu = CreateMenu();
   AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), "&File");
 
+  // The client area in pixels of the screen's resolution, as a DPI-aware
+  // program must size itself (96 pixels per inch is 100%).
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
   const DWORD style = WS_OVERLAPPEDWINDOW;
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
+  RECT frame = {0, 0, MulDiv(kClientWidth, dpi, 96), MulDiv(kClientHeight, dpi, 96)};
   AdjustWindowRect(&frame, style, TRUE);
   window = CreateWindowA("QuentarPbmViewer", kTitle, style, 20, 20, frame.right - frame.left,
                          frame.bottom - frame.top, nullptr, menu, instance, nullptr);

@@ -30,10 +30,10 @@ install_missing_packages() {
   # A mirror caught mid-sync fails one index now and then; the others still
   # serve, so a failed update is retried and then only reported.
   local attempt
-  for attempt in 1 2 3; do
+  for attempt in 1 2; do
     $sudo apt-get update -qq && break
-    echo "apt-get update failed (attempt $attempt of 3)" >&2
-    [[ $attempt -lt 3 ]] && sleep 10
+    echo "apt-get update failed (attempt $attempt of 2)" >&2
+    [[ $attempt -lt 2 ]] && sleep 5
   done
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" &&
     return 0

@@ -602,17 +602,6 @@ TEST(StandinMappings, AMappingMayGrowTheFileUpToTheFileSizeLimitOnly) {
   EXPECT_TRUE(DeleteFileA(pathPast.c_str()));
 }
 
-TEST(StandinMappings, ViewsStartAtOffsetZero) {
-  std::string path;
-  const HANDLE file = MakePixelFile("offset", std::string(70000, 'x'), &path);
-  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
-  ASSERT_NE(mapping, nullptr);
-  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, 16), nullptr);
-  EXPECT_TRUE(CloseHandle(mapping));
-  EXPECT_TRUE(CloseHandle(file));
-  EXPECT_TRUE(DeleteFileA(path.c_str()));
-}
-
 // Sets TMPDIR for one test and puts the old value back.
 class StandinTempPath : public ::testing::Test {
  protected:

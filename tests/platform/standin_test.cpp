@@ -297,6 +297,29 @@ TEST(StandinMappings, RefusesViewsBeyondTheMappingAndWritesToAReadOnlyOne) {
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
+// Hosts read a large pixel file through several views, each at a multiple
+// of the 64 KB allocation granularity.
+TEST(StandinMappings, ViewsStartOnTheAllocationGranularityWithinTheMapping) {
+  std::string path;
+  const HANDLE file = MakePixelFile("offsets", std::string(65536, 'a') + "tail", &path);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  for (SIZE_T bytes : {SIZE_T{0}, SIZE_T{4}}) {
+    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, bytes);
+    ASSERT_NE(view, nullptr) << bytes;
+    EXPECT_EQ(std::string(static_cast<const char*>(view), 4), "tail");
+    EXPECT_TRUE(UnmapViewOfFile(view));
+  }
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 4096, 4), nullptr);
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 65536, 5), nullptr);
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 131072, 0), nullptr);
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 1, 0, 0), nullptr);
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
 TEST(StandinMappings, AReadOnlyMappingCannotGrowTheFileNorComeFromAReadHandle) {
   const std::string path = WriteTestFile("read-only", "abc");
   const HANDLE file = OpenForReading(path);

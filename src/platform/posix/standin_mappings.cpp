@@ -173,20 +173,26 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES s
   return mapping;
 }
 
-// Views start at offset 0 and lie within the mapping; bytes 0 means all of it.
-// FILE_MAP_WRITE gives a readable and writable view of a read/write mapping.
+// Windows places views on this boundary; an offset between two is refused.
+constexpr uint64_t kAllocationGranularity = uint64_t{64} * 1024;
+
+// Views start at a multiple of the allocation granularity inside the mapping
+// and end within it; bytes 0 means up to its end. FILE_MAP_WRITE gives a
+// readable and writable view of a read/write mapping.
 extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh,
                                        DWORD offsetLow, SIZE_T bytes) {
   const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
   if (quentarpbm::InjectedFailure(StandinApi::kMapViewOfFile)) return nullptr;
   if (access != FILE_MAP_READ && access != FILE_MAP_WRITE) return nullptr;
-  if (offsetHigh != 0 || offsetLow != 0) return nullptr;
+  const uint64_t offset = uint64_t{offsetHigh} << 32 | offsetLow;
+  if (offset % kAllocationGranularity != 0) return nullptr;
   auto* record = static_cast<MappingRecord*>(quentarpbm::FindHandle(mapping, HandleKind::kMapping));
-  if (record == nullptr || bytes > record->size) return nullptr;
+  if (record == nullptr || offset >= record->size || bytes > record->size - offset) return nullptr;
   if (access == FILE_MAP_WRITE && !record->writable) return nullptr;
-  const size_t length = bytes == 0 ? record->size : bytes;
+  const size_t length = bytes == 0 ? static_cast<size_t>(record->size - offset) : bytes;
   const int protection = access == FILE_MAP_WRITE ? PROT_READ | PROT_WRITE : PROT_READ;
-  void* base = mmap(nullptr, length, protection, MAP_SHARED, record->descriptor, 0);
+  void* base =
+      mmap(nullptr, length, protection, MAP_SHARED, record->descriptor, static_cast<off_t>(offset));
   if (base == MAP_FAILED) return nullptr;
   // A writable view is about to be filled: faulting its pages in writable
   // now, in one call, saves a read fault and a write fault per page later.
