@@ -69,19 +69,17 @@ void ReadImage(int reader, FILE* stream) {
 
 }  // namespace
 
-// Option byte: bit 0..1 the format (PBM, PGM, PPM), bit 2 header only.
+// The option byte picks the reader and whether the header alone is read (see NetpbmReaderInput).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  const int reader = (data[0] & 3) % 3;
-  const bool headerOnly = (data[0] & 4) != 0;
-  const uint8_t* file = data + 1;
-  const size_t fileSize = size - 1;
-  if (!headerOnly && fuzz::DeclaresTooManyPixels(file, fileSize)) return 0;
-  FILE* stream = fuzz::OpenMemory(file, fileSize);
-  if (headerOnly)
-    ReadHeader(reader, stream);
+  fuzz::ReaderOptions options;
+  fuzz::InputFile file;
+  if (!fuzz::NetpbmReaderInput(data, size, &options, &file)) return 0;
+  if (!options.headerOnly && fuzz::DeclaresTooManyPixels(file.bytes, file.size)) return 0;
+  FILE* stream = fuzz::OpenMemory(file.bytes, file.size);
+  if (options.headerOnly)
+    ReadHeader(options.reader, stream);
   else
-    ReadImage(reader, stream);
+    ReadImage(options.reader, stream);
   fclose(stream);
   return 0;
 }
