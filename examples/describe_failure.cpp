@@ -71,7 +71,7 @@ std::string DescribeFailure(const char* fileName, int32_t code) {
     case PBM_E_ARGUMENT:
       return "the converter was called without a required argument (a bug in this program)";
     case PBM_E_PALETTE:
-      return "the grey-level palette for the image could not be created";
+      return "the grey-level palette for the image could not be created or read back";
     case PBM_E_UNSUPPORTED:
       return DescribeUnsupported(fileName);
     case PBM_E_MAXVAL:

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "fuzz_inputs.h"
+
 namespace quentarpbm::fuzz {
 
 // A directory of this process's own for input files, with a trailing '/'.
@@ -26,11 +28,7 @@ int FilesIn(const std::string& directory);
 // A read-only stream over the bytes (an empty one included); the caller fcloses it.
 FILE* OpenMemory(const uint8_t* data, size_t size);
 
-// True when the bytes start with a Netpbm header whose image would be larger
-// than the harness lets the library work on (rows or columns times each other
-// beyond kMaxPixels). The library itself has no such limit: sizes it can hold
-// are converted, however long that takes, so the harness keeps them small.
-constexpr int64_t kMaxPixels = int64_t{1} << 20;
+// DeclaresTooManyPixels over the bytes.
 bool DeclaresTooManyPixels(const uint8_t* data, size_t size);
 
 // Ends the process so that the fuzzer records the input, with a reason.

@@ -70,23 +70,21 @@ void ReadImage(int reader, FILE* stream) {
 
 }  // namespace
 
-// Option byte: bit 0..1 the format (PBM, PGM, PPM), bit 2 header only,
-// bits 3..4 how many levels below the processor's the scanners run.
+// The option byte picks the reader, whether the header alone is read and
+// the scanners' level (see NetpbmReaderInput).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  const int reader = (data[0] & 3) % 3;
-  const bool headerOnly = (data[0] & 4) != 0;
-  const int below = (data[0] >> 3) & 3;
+  fuzz::ReaderOptions options;
+  fuzz::InputFile file;
+  if (!fuzz::NetpbmReaderInput(data, size, &options, &file)) return 0;
   const int highest = static_cast<int>(SimdLevel::kAvx2);
-  LimitSimdLevel(static_cast<SimdLevel>(below < highest ? highest - below : 0));
-  const uint8_t* file = data + 1;
-  const size_t fileSize = size - 1;
-  if (!headerOnly && fuzz::DeclaresTooManyPixels(file, fileSize)) return 0;
-  FILE* stream = fuzz::OpenMemory(file, fileSize);
-  if (headerOnly)
-    ReadHeader(reader, stream);
+  LimitSimdLevel(
+      static_cast<SimdLevel>(options.levelsBelow < highest ? highest - options.levelsBelow : 0));
+  if (!options.headerOnly && fuzz::DeclaresTooManyPixels(file.bytes, file.size)) return 0;
+  FILE* stream = fuzz::OpenMemory(file.bytes, file.size);
+  if (options.headerOnly)
+    ReadHeader(options.reader, stream);
   else
-    ReadImage(reader, stream);
+    ReadImage(options.reader, stream);
   fclose(stream);
   return 0;
 }

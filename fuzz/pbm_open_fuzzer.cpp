@@ -65,7 +65,8 @@ void CheckDib(const char* pixelFile, void* mapping, void* header) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (fuzz::DeclaresTooManyPixels(data, size)) return 0;
   const std::string& pixels = fuzz::PixelDirectory();
-  const std::string path = fuzz::WriteScratchFile("open.pnm", data, size);
+  const fuzz::InputFile file = fuzz::PbmOpenInput(data, size);
+  const std::string path = fuzz::WriteScratchFile(file.name, file.bytes, file.size);
   const int liveBefore = StandinLiveHandles();
 
   char name[MAX_PATH] = "";

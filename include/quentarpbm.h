@@ -22,7 +22,7 @@ extern "C" {
 #define PBM_E_LOCK (-2)        /* the DIB header block could not be locked */
 #define PBM_E_OPEN (-3)        /* the image file or the pixel file could not be opened */
 #define PBM_E_ARGUMENT (-6)    /* a required pointer is null, or a bit count is unsupported */
-#define PBM_E_PALETTE (-8)     /* the grey palette could not be created */
+#define PBM_E_PALETTE (-8)     /* the grey palette could not be created or read back */
 #define PBM_E_UNSUPPORTED (-9) /* not a PBM, PGM or PPM file */
 #define PBM_E_MAXVAL (-10)     /* the header's maximum sample value is above 255 */
 #define PBM_E_READ (-42)       /* the file ends early or a header token is malformed */

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (fuzz preset, clang) and runs each for a bounded
-# time, default 60 s, from the seed corpora; any finding fails the run.
+# time, default 60 s, from the seed corpora with the dictionary of Netpbm
+# magics and tokens; any finding fails the run.
 # Usage: scripts/fuzz.sh [seconds per target]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ for target in identify netpbm_reader pbm_open; do
   echo "=== fuzzing $target for ${seconds} s ==="
   # New inputs go to the run's own corpus; the seeds in the tree stay as they are.
   if ! "build/fuzz/bin/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
-      -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+      -rss_limit_mb=2048 -max_len=8192 -dict=fuzz/netpbm.dict -print_final_stats=1 \
       -artifact_prefix="$work/$target/artifacts/" \
       "$work/$target/corpus" "fuzz/corpus/$target" >"$work/$target/log" 2>&1; then
     tail -n 60 "$work/$target/log"

@@ -25,6 +25,9 @@ for preset in native-debug native-release mingw32 mingw64; do
   fi
   cmake --workflow --preset "$preset"
 done
+# The fuzz corpus through the native library and the DLLs, file by file.
+echo "=== fuzz corpus replay ==="
+bash scripts/check_fuzz_corpus_replay.sh
 # Concurrency under ThreadSanitizer, each fuzz target for a bounded time,
 # valgrind over the native-release tests, and the coverage floors.
 echo "=== native-tsan ==="

@@ -16,8 +16,9 @@ namespace quentarpbm {
 // without one the table is sized by the bit count and left zero.
 // PBM_E_ARGUMENT, *header untouched and nothing allocated: a bit count other
 // than 1, 4, 8 or 24, or a palette of more than 16383 entries.
-// PBM_E_NO_MEMORY or PBM_E_LOCK: *header null. PBM_OK: *header holds the
-// unlocked block, owned by the caller.
+// PBM_E_PALETTE, *header null: the palette's size cannot be read, or it
+// delivers none of its entries. PBM_E_NO_MEMORY or PBM_E_LOCK: *header null.
+// PBM_OK: *header holds the unlocked block, owned by the caller.
 ResultCode CreateDibHeader(HGLOBAL* header, int32_t width, int32_t height, uint32_t bitCount,
                            HPALETTE palette, int32_t xPelsPerMeter, int32_t yPelsPerMeter);
 

@@ -19,12 +19,17 @@ bool IsDibBitCount(WORD bitCount) {
 }
 
 // Fills the colour table from the palette's first `count` entries. Entries
-// the palette does not deliver stay zero (the scratch copy starts cleared).
-// False when the scratch copy cannot be allocated.
-bool CopyPaletteToColourTable(HPALETTE palette, WORD count, RGBQUAD* table) {
+// the palette does not deliver stay zero (the scratch copy starts cleared),
+// but a palette that delivers none would give a table of zeros that looks
+// like a real one: that is PBM_E_PALETTE. PBM_E_NO_MEMORY when the scratch
+// copy cannot be allocated.
+ResultCode CopyPaletteToColourTable(HPALETTE palette, WORD count, RGBQUAD* table) {
   auto* entries = static_cast<PALETTEENTRY*>(calloc(count, sizeof(PALETTEENTRY)));
-  if (entries == nullptr) return false;
-  GetPaletteEntries(palette, 0, count, entries);
+  if (entries == nullptr) return PBM_E_NO_MEMORY;
+  if (GetPaletteEntries(palette, 0, count, entries) == 0) {
+    free(entries);
+    return PBM_E_PALETTE;
+  }
   for (WORD i = 0; i < count; ++i) {
     table[i].rgbBlue = entries[i].peBlue;
     table[i].rgbGreen = entries[i].peGreen;
@@ -32,7 +37,7 @@ bool CopyPaletteToColourTable(HPALETTE palette, WORD count, RGBQUAD* table) {
     table[i].rgbReserved = entries[i].peFlags;
   }
   free(entries);
-  return true;
+  return PBM_OK;
 }
 
 // Releases a block that could not be completed; the caller sees null.
@@ -49,11 +54,17 @@ ResultCode CreateDibHeader(HGLOBAL* header, int32_t width, int32_t height, uint3
   const auto bits = static_cast<WORD>(bitCount);
   if (!IsDibBitCount(bits)) return PBM_E_ARGUMENT;
 
-  // Stays 0 when the count cannot be read: the table is then sized by the
-  // bit count and left zero.
+  // A palette whose size cannot be read gives no block: a table sized by the
+  // bit count and left zero would turn a grey image black and call it done.
   WORD paletteEntries = 0;
-  if (palette != nullptr)
-    GetObjectA(palette, static_cast<int>(sizeof paletteEntries), &paletteEntries);
+  if (palette != nullptr) {
+    const int stored =
+        GetObjectA(palette, static_cast<int>(sizeof paletteEntries), &paletteEntries);
+    if (stored != static_cast<int>(sizeof paletteEntries)) {
+      *header = nullptr;
+      return PBM_E_PALETTE;
+    }
+  }
   if (paletteEntries > kMaxPaletteEntries) return PBM_E_ARGUMENT;
 
   BITMAPINFOHEADER info;
@@ -85,10 +96,11 @@ ResultCode CreateDibHeader(HGLOBAL* header, int32_t width, int32_t height, uint3
   // of entries the block holds, so the table is never written past its end.
   if (paletteEntries != 0) {
     auto* table = reinterpret_cast<RGBQUAD*>(block + info.biSize);
-    if (!CopyPaletteToColourTable(palette, paletteEntries, table)) {
+    const ResultCode copied = CopyPaletteToColourTable(palette, paletteEntries, table);
+    if (copied != PBM_OK) {
       GlobalUnlock(*header);
       DiscardDibHeader(header);
-      return PBM_E_NO_MEMORY;
+      return copied;
     }
   }
   GlobalUnlock(*header);

@@ -65,9 +65,12 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
       greyPalette = CreateGreyPalette();
       if (greyPalette == nullptr) throw PBM_E_PALETTE;
     }
-    // Its own code is not used: whatever failed inside, no block means memory.
-    CreateDibHeader(dibHeader, width, height, format.bitCount, greyPalette, 0, 0);
+    // A palette that cannot be read is the palette's failure; whatever else
+    // failed inside, no block means memory.
+    const ResultCode made =
+        CreateDibHeader(dibHeader, width, height, format.bitCount, greyPalette, 0, 0);
     if (greyPalette != nullptr) DeleteObject(greyPalette);
+    if (made == PBM_E_PALETTE) throw PBM_E_PALETTE;
     if (*dibHeader == nullptr) throw PBM_E_NO_MEMORY;
 
     int32_t stride = 0;
