@@ -76,7 +76,7 @@ void WriteHeaderOnly(const BenchImage& image, FILE* file) {
   fputc('\n', file);
 }
 
-void WriteImage(const BenchImage& image, bool compact, bool headerOnly) {
+void WriteImage(const BenchImage& image, bool compact, bool headerOnly, int32_t heldRows) {
   FILE* file = fopen(image.path.c_str(), "wb");
   if (file == nullptr) throw std::runtime_error("cannot write " + image.path);
   if (headerOnly) {
@@ -95,7 +95,7 @@ void WriteImage(const BenchImage& image, bool compact, bool headerOnly) {
                           : kind == '6' ? 3 * static_cast<size_t>(w)
                                         : 0;
   std::vector<uint8_t> row(rawBytes + 1);
-  for (int32_t y = 0; y < h; ++y) {
+  for (int32_t y = 0; y < heldRows; ++y) {
     std::fill(row.begin(), row.end(), 0);
     for (int32_t x = 0; x < w; ++x) {
       const size_t at = static_cast<size_t>(x);
@@ -131,10 +131,18 @@ struct Shape {
   int32_t height;
   bool compact;     // plain PBM without spaces, as netpbm writes it
   bool headerOnly;  // the file ends after the header
+  bool halfRaster;  // the file ends halfway through the raster
 };
 
 const char* ShapeLabel(const Shape& shape) {
-  return shape.compact ? "P1c" : shape.headerOnly ? "P6h" : shape.variant;
+  return shape.compact      ? "P1c"
+         : shape.headerOnly ? "P6h"
+         : shape.halfRaster ? "P6t"
+                            : shape.variant;
+}
+
+int32_t HeldRows(const Shape& shape) {
+  return shape.headerOnly ? 0 : shape.halfRaster ? shape.height / 2 : shape.height;
 }
 
 }  // namespace
@@ -145,23 +153,25 @@ std::vector<BenchImage> MakeBenchImages(const std::string& directory,
   // pixel and 1 per compact one, 3.6 per PGM sample, three such samples per
   // PPM pixel.
   static const std::vector<Shape> kLarge = {
-      {"P1", 6000, 4400, false, false}, {"P1", 6000, 4400, true, false},
-      {"P2", 6000, 4000, false, false}, {"P3", 4000, 3000, false, false},
-      {"P4", 6000, 4000, false, false}, {"P5", 6000, 4000, false, false},
-      {"P6", 6000, 4000, false, false}};
+      {"P1", 6000, 4400, false, false, false}, {"P1", 6000, 4400, true, false, false},
+      {"P2", 6000, 4000, false, false, false}, {"P3", 4000, 3000, false, false, false},
+      {"P4", 6000, 4000, false, false, false}, {"P5", 6000, 4000, false, false, false},
+      {"P6", 6000, 4000, false, false, false}, {"P6", 6000, 4000, false, false, true}};
   static const std::vector<Shape> kMedium = {
-      {"P1", 1024, 768, false, false}, {"P1", 1024, 768, true, false},
-      {"P2", 1024, 768, false, false}, {"P3", 1024, 768, false, false},
-      {"P4", 1024, 768, false, false}, {"P5", 1024, 768, false, false},
-      {"P6", 1024, 768, false, false}};
+      {"P1", 1024, 768, false, false, false}, {"P1", 1024, 768, true, false, false},
+      {"P2", 1024, 768, false, false, false}, {"P3", 1024, 768, false, false, false},
+      {"P4", 1024, 768, false, false, false}, {"P5", 1024, 768, false, false, false},
+      {"P6", 1024, 768, false, false, false}, {"P6", 1024, 768, false, false, true}};
   // The fixed cost of a call: a header that declares a large image, and the
   // smallest image there is.
-  static const std::vector<Shape> kTiny = {{"P6", 3000, 3000, false, true},
-                                           {"P5", 1, 1, false, false}};
+  static const std::vector<Shape> kTiny = {{"P6", 3000, 3000, false, true, false},
+                                           {"P5", 1, 1, false, false, false}};
   static const std::vector<Shape> kSmoke = {
-      {"P1", 64, 48, false, false}, {"P1", 64, 48, true, false},  {"P2", 64, 48, false, false},
-      {"P3", 64, 48, false, false}, {"P4", 64, 48, false, false}, {"P5", 64, 48, false, false},
-      {"P6", 64, 48, false, false}, {"P6", 64, 48, false, true}};
+      {"P1", 64, 48, false, false, false}, {"P1", 64, 48, true, false, false},
+      {"P2", 64, 48, false, false, false}, {"P3", 64, 48, false, false, false},
+      {"P4", 64, 48, false, false, false}, {"P5", 64, 48, false, false, false},
+      {"P6", 64, 48, false, false, false}, {"P6", 64, 48, false, true, false},
+      {"P6", 64, 48, false, false, true}};
   const std::vector<Shape>* shapes = sizeClass == "large"    ? &kLarge
                                      : sizeClass == "medium" ? &kMedium
                                      : sizeClass == "tiny"   ? &kTiny
@@ -178,9 +188,10 @@ std::vector<BenchImage> MakeBenchImages(const std::string& directory,
     image.width = shape.width;
     image.height = shape.height;
     image.dibBytesPerPixel = shape.variant[1] == '3' || shape.variant[1] == '6' ? 3 : 1;
+    image.heldRows = HeldRows(shape);
     struct stat status;
     if (stat(image.path.c_str(), &status) != 0) {
-      WriteImage(image, shape.compact, shape.headerOnly);
+      WriteImage(image, shape.compact, shape.headerOnly, image.heldRows);
       if (stat(image.path.c_str(), &status) != 0) throw std::runtime_error("lost " + image.path);
     }
     image.fileBytes = static_cast<uint64_t>(status.st_size);

@@ -12,6 +12,7 @@
 
 #include "bench_images.h"
 #include "bench_methods.h"
+#include "netpbm/fast/simd/simd_level.h"
 
 namespace {
 
@@ -51,6 +52,12 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   return options;
+}
+
+const char* SimdLevelName(quentarpbm::SimdLevel level) {
+  return level == quentarpbm::SimdLevel::kAvx2    ? "AVX2"
+         : level == quentarpbm::SimdLevel::kSsse3 ? "SSSE3"
+                                                  : "baseline (SSE2, or the class table)";
 }
 
 double Median(std::vector<double> values) {
@@ -96,13 +103,25 @@ std::vector<TimedImage> TimeImages(const Options& options,
   return timed;
 }
 
+// The median time of the method named name on entry, or 0 where it was not timed.
+double MedianOf(const TimedImage& entry, const std::vector<BenchMethod>& methods,
+                const std::string& name) {
+  for (size_t m = 0; m < methods.size(); ++m) {
+    if (methods[m].name == name && !entry.times[m].empty()) return Median(entry.times[m]);
+  }
+  return 0;
+}
+
 void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMethod>& methods) {
   printf(
-      "median of interleaved runs in ms, and ratio to the floor (P1c: compact plain PBM;\n"
-      "P6h: a header alone declaring the image)\n");
+      "median of interleaved runs in ms, and ratio to the floor (the design floor; stream:\n"
+      "the stream floor; /stream: PBMOpen to the stream floor; P1c: compact plain PBM;\n"
+      "P6h: a header alone declaring the image; P6t: a raw PPM cut off halfway)\n");
+  printf("number scanner's kernel on this processor: %s\n",
+         SimdLevelName(quentarpbm::ProcessorSimdLevel()));
   printf("%-6s %-4s %11s %9s %4s", "size", "", "pixels", "file MB", "runs");
   for (const BenchMethod& method : methods) printf(" %18s", method.name.c_str());
-  printf("\n");
+  printf(" %9s\n", "/stream");
   for (const TimedImage& entry : timed) {
     const BenchImage& image = entry.image;
     char size[32];
@@ -118,6 +137,9 @@ void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMet
       const double median = Median(entry.times[m]);
       printf(" %9.3f (%5.2fx)", median, median / floor);
     }
+    const double pbmOpen = MedianOf(entry, methods, "PBMOpen");
+    const double stream = MedianOf(entry, methods, "stream");
+    if (pbmOpen > 0 && stream > 0) printf("   %6.2fx", pbmOpen / stream);
     printf("\n");
   }
   fflush(stdout);

@@ -36,6 +36,7 @@ bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options,
   if (size == 0) return false;
   options->reader = (data[0] & 3) % 3;
   options->headerOnly = (data[0] & 4) != 0;
+  options->levelsBelow = (data[0] >> 3) & 3;
   *file = {"stream.pnm", data + 1, size - 1};
   return true;
 }

@@ -25,11 +25,13 @@ struct InputFile {
 bool IdentifyInput(const uint8_t* data, size_t size, InputFile* file);
 
 // netpbm_reader: an option byte, then the stream. Option bits 0-1 pick the
-// reader (0 and 3 PBM, 1 PGM, 2 PPM), bit 2 reads the header alone. False
-// for an empty input.
+// reader (0 and 3 PBM, 1 PGM, 2 PPM), bit 2 reads the header alone, bits
+// 3-4 how many levels below the processor's the scanners run. False for an
+// empty input.
 struct ReaderOptions {
   int reader;
   bool headerOnly;
+  int levelsBelow;
 };
 bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options, InputFile* file);
 

@@ -1,5 +1,6 @@
 // The Netpbm header and image readers over an in-memory stream; the first byte picks the reader.
 #include "fuzz_scratch.h"
+#include "netpbm/fast/simd/simd_control.h"
 #include "netpbm/netpbm.h"
 
 using namespace quentarpbm;
@@ -69,11 +70,15 @@ void ReadImage(int reader, FILE* stream) {
 
 }  // namespace
 
-// The option byte picks the reader and whether the header alone is read (see NetpbmReaderInput).
+// The option byte picks the reader, whether the header alone is read and
+// the scanners' level (see NetpbmReaderInput).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ReaderOptions options;
   fuzz::InputFile file;
   if (!fuzz::NetpbmReaderInput(data, size, &options, &file)) return 0;
+  const int highest = static_cast<int>(SimdLevel::kAvx2);
+  LimitSimdLevel(
+      static_cast<SimdLevel>(options.levelsBelow < highest ? highest - options.levelsBelow : 0));
   if (!options.headerOnly && fuzz::DeclaresTooManyPixels(file.bytes, file.size)) return 0;
   FILE* stream = fuzz::OpenMemory(file.bytes, file.size);
   if (options.headerOnly)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times PBMOpen against the floor and the peer readers on large, medium and tiny
+# Times PBMOpen against the floors and the peer readers on large, medium and tiny
 # images that the benchmark makes itself, and prints the table of medians.
 # Usage: bash scripts/bench.sh [quentarpbm_bench options, e.g. --runs 3]
 # The images (about 430 MB) live in build/bench-images and are deleted at the

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times the 32-bit DLL under Wine against the floor written in Win32 calls,
-# both in one Windows program, and prints the table of medians. Wine's
+# Times the 32-bit DLL under Wine against the floors written in Win32 calls,
+# all in one Windows program, and prints the table of medians. Wine's
 # timings are rough: read the ratios, not the times.
 # Usage: bash scripts/bench_wine.sh [quentarpbm_bench options, e.g. --runs 3]
 # The images are made in build/bench-images (shared with scripts/bench.sh)

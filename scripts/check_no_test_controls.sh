@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks that a shipped library carries none of the stand-in's test controls
-# (fault injection, call and live-object counts): those are linked into tests only.
+# (fault injection, call and live-object counts) nor the scanners' level switch:
+# those are linked into tests only.
 # Usage: check_no_test_controls.sh LIBRARY
 set -euo pipefail
 library=$1
-found=$(nm -C "$library" | grep -E 'Standin(FailCall|CallCount|LiveHandles|Reset)|InjectedFailure|ChangeLiveObjects' || true)
+found=$(nm -C "$library" | grep -E 'Standin(FailCall|CallCount|LiveHandles|Reset)|InjectedFailure|ChangeLiveObjects|LimitSimdLevel|SimdLevelLimit' || true)
 if [[ -n $found ]]; then
   echo "test controls in $library:"
   echo "$found"

@@ -4,26 +4,11 @@
 #include "dib/converters.h"
 #include "dib/dib.h"
 #include "netpbm/netpbm.h"
+#include "platform/view_writing.h"
 
 namespace quentarpbm {
 
 namespace {
-
-// Every image reader in one shape; the file's maxval plays no part in the DIB.
-using ImageReader = RowStore (*)(FILE*, int32_t*, int32_t*, ResultCode*, PBMProgressCallback,
-                                 uint32_t);
-
-RowStore ReadPgmImageForDib(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
-                            PBMProgressCallback progress, uint32_t userValue) {
-  int32_t maxval = 0;
-  return ReadPgmImage(stream, width, height, &maxval, status, progress, userValue);
-}
-
-RowStore ReadPpmImageForDib(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
-                            PBMProgressCallback progress, uint32_t userValue) {
-  int32_t maxval = 0;
-  return ReadPpmImage(stream, width, height, &maxval, status, progress, userValue);
-}
 
 enum class ColourTable {
   kWhiteBlack,  // PBM: index 0 white, index 1 black, the rest left zero
@@ -32,15 +17,16 @@ enum class ColourTable {
 };
 
 struct DibFormat {
-  ImageReader readImage;
+  NetpbmTarget target;
   uint32_t bitCount;
   int32_t bytesPerPixel;
   ColourTable colourTable;
 };
 
-constexpr DibFormat kPbmFormat = {ReadPbmImage, 8, 1, ColourTable::kWhiteBlack};
-constexpr DibFormat kPgmFormat = {ReadPgmImageForDib, 8, 1, ColourTable::kGrey};
-constexpr DibFormat kPpmFormat = {ReadPpmImageForDib, 24, 3, ColourTable::kNone};
+// The file's maxval plays no part in the DIB.
+constexpr DibFormat kPbmFormat = {NetpbmTarget::kPbm, 8, 1, ColourTable::kWhiteBlack};
+constexpr DibFormat kPgmFormat = {NetpbmTarget::kPgm, 8, 1, ColourTable::kGrey};
+constexpr DibFormat kPpmFormat = {NetpbmTarget::kPpm, 24, 3, ColourTable::kNone};
 
 // PBM's two colours go into the table CreateDibHeader left zero.
 ResultCode WriteWhiteBlackTable(HGLOBAL dibHeader) {
@@ -64,8 +50,11 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
   *pixelMapping = nullptr;
   int32_t width = 0;
   int32_t height = 0;
+  int32_t maxval = 0;
+  int32_t clearedFrom = 0;
   ResultCode status = PBM_OK;
-  RowStore rows = format.readImage(stream, &width, &height, &status, progress, userValue);
+  RowStore rows = ReadNetpbmImage(stream, format.target, &width, &height, &maxval, &clearedFrom,
+                                  &status, progress, userValue);
   if (rows == nullptr) return status;
 
   uint8_t* view = nullptr;
@@ -105,8 +94,14 @@ ResultCode LoadNetpbmAsDib(const DibFormat& format, FILE* stream, char* pixelFil
     }
 
     // The file's top row becomes the DIB's last; padding bytes stay zero.
+    // So do the rows the file did not hold: the fresh pixel file is zero
+    // already, so only the rows before them are copied, into the end of the
+    // view, and only that part is made ready for writing.
     const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(format.bytesPerPixel);
-    for (int32_t i = 0; i < height; ++i) {
+    const size_t untouched =
+        static_cast<size_t>(height - clearedFrom) * static_cast<size_t>(stride);
+    PrepareViewForWriting(view + untouched, static_cast<size_t>(imageSize) - untouched);
+    for (int32_t i = 0; i < clearedFrom; ++i) {
       memcpy(view + static_cast<size_t>(height - 1 - i) * static_cast<size_t>(stride), rows[i],
              rowBytes);
     }

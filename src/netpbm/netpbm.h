@@ -99,6 +99,19 @@ RowStore ReadPgmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* ma
 RowStore ReadPpmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                       ResultCode* status, PBMProgressCallback progress, uint32_t userValue);
 
+// What an image reader's store is made for.
+enum class NetpbmTarget { kPbm, kPgm, kPpm };
+
+// The three image readers' one body (for PBM it sets *maxval to 1 and
+// reads none). On success it also gives in *clearedRowsFrom the first row
+// from which every row of the store holds zeros only, most of them never
+// written: the rows a file cut short does not hold, which a fresh pixel
+// file need not be given (height when there are none). Not written on
+// failure.
+RowStore ReadNetpbmImage(FILE* stream, NetpbmTarget target, int32_t* width, int32_t* height,
+                         int32_t* maxval, int32_t* clearedRowsFrom, ResultCode* status,
+                         PBMProgressCallback progress, uint32_t userValue);
+
 // Store and scratch rows, zero-filled when made.
 
 // A store of rows x columns x bytesPerPixel bytes, or null when a size is

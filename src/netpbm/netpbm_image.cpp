@@ -56,9 +56,19 @@ size_t TextBufferBytes(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
   return bytes;
 }
 
-RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int32_t* height,
-                   int32_t* maxval, ResultCode* status, PBMProgressCallback progress,
-                   uint32_t userValue) {
+const TargetFormat& FormatOf(NetpbmTarget target) {
+  return target == NetpbmTarget::kPbm   ? kPbmTarget
+         : target == NetpbmTarget::kPgm ? kPgmTarget
+                                        : kPpmTarget;
+}
+
+}  // namespace
+
+RowStore ReadNetpbmImage(FILE* stream, NetpbmTarget targetKind, int32_t* width, int32_t* height,
+                         int32_t* maxval, int32_t* clearedRowsFrom, ResultCode* status,
+                         PBMProgressCallback progress, uint32_t userValue) {
+  const TargetFormat& target = FormatOf(targetKind);
+  if (targetKind == NetpbmTarget::kPbm) *maxval = 1;
   int32_t magic = 0;
   const ResultCode header = target.readHeader(stream, width, height, maxval, &magic);
   if (header != PBM_OK) {
@@ -90,7 +100,8 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   // and damage shows only in the samples. Once the stream has ended every
   // read fails alike, so the first row read after that is what every later
   // row reads too: it is copied instead of failing byte by byte, or, where
-  // it is all zero, left as the cleared store has it, untouched.
+  // it is all zero, left as the cleared store has it, untouched: the rows
+  // from there on are the ones the file does not hold.
   const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(target.bytesPerPixel);
   const bool chunked = rawChunks && ReadsRawChunks(target.rawLayout, columns, bufferBytes);
   // The stream is left exactly after the last byte the rows took.
@@ -98,6 +109,7 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
       rawChunks ? StreamByteSource(stream) : BufferedByteSource(stream, buffer, bufferBytes);
   const uint8_t* endedRow = nullptr;
   bool endedRowIsZero = false;
+  int32_t clearedFrom = rows;
   for (int32_t i = 0; i < rows;) {
     int32_t done = 1;
     // Rows without pixels read nothing, and the store has no entry for them.
@@ -112,6 +124,7 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
       if (ended) {
         endedRow = store[i];
         endedRowIsZero = AreAllZero(endedRow, rowBytes);
+        if (endedRowIsZero) clearedFrom = i;
       }
     }
     for (const int32_t last = i + done; i < last; ++i) {
@@ -120,26 +133,31 @@ RowStore ReadImage(FILE* stream, const TargetFormat& target, int32_t* width, int
   }
   ReleaseByteSource(&source);
   FreeRowScratch(buffer);
+  *clearedRowsFrom = clearedFrom;
   *status = PBM_OK;
   return store;
 }
 
-}  // namespace
-
 RowStore ReadPbmImage(FILE* stream, int32_t* width, int32_t* height, ResultCode* status,
                       PBMProgressCallback progress, uint32_t userValue) {
-  int32_t maxval = 1;
-  return ReadImage(stream, kPbmTarget, width, height, &maxval, status, progress, userValue);
+  int32_t maxval = 0;
+  int32_t clearedFrom = 0;
+  return ReadNetpbmImage(stream, NetpbmTarget::kPbm, width, height, &maxval, &clearedFrom, status,
+                         progress, userValue);
 }
 
 RowStore ReadPgmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                       ResultCode* status, PBMProgressCallback progress, uint32_t userValue) {
-  return ReadImage(stream, kPgmTarget, width, height, maxval, status, progress, userValue);
+  int32_t clearedFrom = 0;
+  return ReadNetpbmImage(stream, NetpbmTarget::kPgm, width, height, maxval, &clearedFrom, status,
+                         progress, userValue);
 }
 
 RowStore ReadPpmImage(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                       ResultCode* status, PBMProgressCallback progress, uint32_t userValue) {
-  return ReadImage(stream, kPpmTarget, width, height, maxval, status, progress, userValue);
+  int32_t clearedFrom = 0;
+  return ReadNetpbmImage(stream, NetpbmTarget::kPpm, width, height, maxval, &clearedFrom, status,
+                         progress, userValue);
 }
 
 }  // namespace quentarpbm

@@ -1,7 +1,10 @@
 // The byte-at-a-time reference reader: fgetc, comparisons, nothing clever.
 #include "netpbm/byte_reader_oracle.h"
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include <algorithm>
 
 namespace quentarpbm::oracle {
 
@@ -212,6 +215,18 @@ Image ReadImage(FILE* stream, Target target) {
     image.progressRows.push_back(i);
   }
   return image;
+}
+
+std::vector<uint8_t> DibPixels(const Image& image, Target target) {
+  const size_t rowBytes = static_cast<size_t>(image.width) * (target == Target::kPpm ? 3u : 1u);
+  const size_t stride = (rowBytes + 3) / 4 * 4;
+  const auto height = static_cast<size_t>(image.height);
+  std::vector<uint8_t> pixels(stride * height, 0);
+  for (size_t i = 0; i < height; ++i) {
+    std::copy_n(image.pixels.begin() + static_cast<ptrdiff_t>(i * rowBytes), rowBytes,
+                pixels.begin() + static_cast<ptrdiff_t>((height - 1 - i) * stride));
+  }
+  return pixels;
 }
 
 }  // namespace quentarpbm::oracle

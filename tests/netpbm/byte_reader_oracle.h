@@ -40,6 +40,10 @@ struct Image {
 };
 Image ReadImage(FILE* stream, Target target);
 
+// The pixel file a converter makes of image: every row of the store copied
+// in, bottom-up, each padded with zeros to 4 bytes.
+std::vector<uint8_t> DibPixels(const Image& image, Target target);
+
 }  // namespace quentarpbm::oracle
 
 #endif  // QUENTARPBM_TESTS_NETPBM_BYTE_READER_ORACLE_H

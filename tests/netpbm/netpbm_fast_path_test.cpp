@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dib/converters.h"
 #include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
@@ -16,6 +17,7 @@
 #include "netpbm/fast/plain_raster_scan.h"
 #include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
+#include "support/dib_result.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -45,8 +47,8 @@ std::string RandomBytes(std::mt19937& random, size_t length) {
 // oracle. One file, rewritten for each input, serves every pair: thousands
 // of files in one directory would make Wine's name lookups crawl.
 struct StreamPair {
-  explicit StreamPair(const std::string& bytes) {
-    const std::string path = testing::WriteTestFile("fast-path-input", bytes);
+  explicit StreamPair(const std::string& bytes)
+      : path(testing::WriteTestFile("fast-path-input", bytes)) {
     fast = fopen(path.c_str(), "rb");
     slow = fopen(path.c_str(), "rb");
   }
@@ -54,6 +56,7 @@ struct StreamPair {
     if (fast != nullptr) fclose(fast);
     if (slow != nullptr) fclose(slow);
   }
+  std::string path;
   FILE* fast = nullptr;
   FILE* slow = nullptr;
 };
@@ -223,6 +226,24 @@ oracle::Image ReadFastImage(FILE* stream, oracle::Target target) {
   return image;
 }
 
+// The converter of target makes of the file the pixel file that copying
+// every row of the oracle's store in gives: rows it leaves to the fresh
+// file's zeros are zero indeed, and progress is called once per row.
+void ExpectConversionCopiesEveryRow(const std::string& path, oracle::Target target,
+                                    const oracle::Image& image) {
+  if (image.status != PBM_OK || image.width <= 0 || image.height <= 0) return;
+  FILE* stream = fopen(path.c_str(), "rb");
+  ASSERT_NE(stream, nullptr);
+  const Converter converter = target == oracle::Target::kPbm   ? LoadPbmAsDib
+                              : target == oracle::Target::kPgm ? LoadPgmAsDib
+                                                               : LoadPpmAsDib;
+  const testing::DibResult result = testing::ConvertAsHost(converter, stream);
+  fclose(stream);
+  ASSERT_EQ(result.code, PBM_OK);
+  ASSERT_EQ(result.pixels, oracle::DibPixels(image, target));
+  ASSERT_EQ(result.progressCalls, image.progressRows.size());
+}
+
 // Small images of each variant with comments, CR LF and odd widths.
 // Reads one image from both streams, through the library and through the
 // byte-at-a-time oracle, and asserts that status, size, pixels, progress calls
@@ -287,6 +308,10 @@ TEST(NetpbmFastPath, WholeImagesReadAlikeWhenCutAnywhere) {
           if (target != oracle::Target::kPbm) {
             ASSERT_EQ(fast.maxval, slow.maxval);
           }
+          // Converted as PBMOpen converts it.
+          if (static_cast<int>(target) == (variant - 1) % 3) {
+            ASSERT_NO_FATAL_FAILURE(ExpectConversionCopiesEveryRow(streams.path, target, slow));
+          }
         }
       }
     }
@@ -308,6 +333,7 @@ void ExpectCutImagesReadAlike(const std::string& full, const std::vector<size_t>
       oracle::Image fast;
       oracle::Image slow;
       ASSERT_NO_FATAL_FAILURE(ReadImagesAlike(streams, target, &fast, &slow));
+      ASSERT_NO_FATAL_FAILURE(ExpectConversionCopiesEveryRow(streams.path, target, slow));
       ASSERT_EQ(feof(streams.fast) != 0, feof(streams.slow) != 0);
       for (int after = 0; after < 4; ++after) {
         int32_t fastValue = kUnwrittenInt;
@@ -661,8 +687,9 @@ TEST(NetpbmFastPath, AlternateBitsTakeEveryOtherDigit) {
   }
 }
 
-// Runs of digits of every length up to 80 with whitespace between, asked
-// for every count up to 100: the scanners take the pixels or numbers in
+// Runs of digits of every length up to 80 with whitespace between (or, for
+// numbers, up to 3, and now and then as many as a block holds), asked for
+// every count up to 100: the scanners take the pixels or numbers in
 // order and write nothing past the count they were asked for.
 TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
   std::mt19937 random(53);
@@ -671,7 +698,9 @@ TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
       std::string text;
       std::vector<uint8_t> expected;
       while (text.size() < 600) {
-        const uint32_t digits = 1 + Next(random) % (bits ? 80 : 3);
+        // Every fourth text of numbers has one digit each: 32 to a block.
+        const uint32_t longest = bits ? 80 : input % 4 == 0 ? 1 : 3;
+        const uint32_t digits = 1 + Next(random) % longest;
         uint32_t value = 0;
         for (uint32_t n = 0; n < digits; ++n) {
           const uint32_t digit = Next(random) % (bits ? 2 : 10);
@@ -739,10 +768,12 @@ TEST(NetpbmFastPath, RedBlueSwapsTurnEveryPixelAlike) {
 // out as the byte-at-a-time reader gives it (white for promoted bits).
 TEST(NetpbmFastPath, TinyFileDeclaringALargeImageFillsEveryRowAlike) {
   for (const char* header : {"P4 900 700 ", "P1 900 700 1", "P5 900 700 255 ", "P6 900 700 255 ab",
-                             "P2 900 700 255 1 2", "P3 900 700 255 9"}) {
-    for (oracle::Target target : {oracle::Target::kPgm, oracle::Target::kPpm}) {
-      const bool colour = header[1] == '3' || header[1] == '6';
-      if (colour && target == oracle::Target::kPgm) continue;
+                             "P6 900 700 255\n", "P2 900 700 255 1 2", "P3 900 700 255 9"}) {
+    for (oracle::Target target :
+         {oracle::Target::kPbm, oracle::Target::kPgm, oracle::Target::kPpm}) {
+      // PBM 1, PGM 2, PPM 3: a reader takes its own rank and those below.
+      const int rank = (header[1] - '1') % 3 + 1;
+      if (rank > static_cast<int>(target) + 1) continue;
       SCOPED_TRACE(header);
       StreamPair streams(header);
       ASSERT_NE(streams.fast, nullptr);
@@ -754,6 +785,7 @@ TEST(NetpbmFastPath, TinyFileDeclaringALargeImageFillsEveryRowAlike) {
       ASSERT_EQ(fast.pixels, slow.pixels);
       ASSERT_EQ(fast.progressRows.size(), 700u);
       ASSERT_EQ(fast.progressRows, slow.progressRows);
+      ASSERT_NO_FATAL_FAILURE(ExpectConversionCopiesEveryRow(streams.path, target, slow));
     }
   }
 }

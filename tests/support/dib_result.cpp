@@ -26,15 +26,16 @@ void PBM_CALL RecordProgress(int32_t row, int32_t rows, uint32_t userValue) {
   ++log.progressCalls;
 }
 
-}  // namespace
-
-DibResult OpenAsHost(const std::string& path) {
+// Calls open (PBMOpen or a converter) with the recording callback, then
+// takes what it handed over and releases it as a host must.
+template <typename Open>
+DibResult OpenThrough(const Open& open) {
   DibResult result;
   char name[MAX_PATH] = "";
   void* mapping = nullptr;
   void* header = nullptr;
   recorder = &result;
-  result.code = PBMOpen(path.c_str(), name, &mapping, &header, RecordProgress, kUserValue);
+  result.code = open(name, &mapping, &header);
   recorder = nullptr;
   result.headerNull = header == nullptr;
   result.mappingNull = mapping == nullptr;
@@ -57,6 +58,20 @@ DibResult OpenAsHost(const std::string& path) {
   EXPECT_EQ(GlobalFree(header), nullptr);
   result.pixelFileRemoved = DeleteFileA(name) != FALSE;
   return result;
+}
+
+}  // namespace
+
+DibResult OpenAsHost(const std::string& path) {
+  return OpenThrough([&path](char* name, void** mapping, void** header) {
+    return PBMOpen(path.c_str(), name, mapping, header, RecordProgress, kUserValue);
+  });
+}
+
+DibResult ConvertAsHost(Converter converter, FILE* stream) {
+  return OpenThrough([converter, stream](char* name, void** mapping, void** header) {
+    return converter(stream, name, mapping, header, RecordProgress, kUserValue);
+  });
 }
 
 void ExpectNothingLeft(const DibResult& result, const std::string& tempDirectory) {

@@ -3,10 +3,12 @@
 #define QUENTARPBM_TESTS_SUPPORT_DIB_RESULT_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
 
+#include "dib/converters.h"
 #include "support/little_endian.h"
 
 namespace quentarpbm::testing {
@@ -30,6 +32,8 @@ struct DibResult {
 // the block and the mapped pixels, then releases everything as a host must:
 // unmap, close the mapping, free the block, delete the pixel file.
 DibResult OpenAsHost(const std::string& path);
+// The same with converter called on stream in PBMOpen's place.
+DibResult ConvertAsHost(Converter converter, FILE* stream);
 
 // What every call must leave, whatever its result: on failure both handles
 // null and no pixel file; on success a pixel file the host could delete; and

@@ -4,7 +4,6 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <string.h>
 
 namespace quentarpbm {
 
@@ -26,14 +25,9 @@ inline constexpr PbmBitExpansion kPbmBitExpansion = MakePbmBitExpansion();
 
 // The first pixels of the bits in bytes packed bytes, written to row; all
 // but the last byte of a row give eight pixels, the last one what is left.
-// Returns how many pixels were written.
-inline size_t ExpandPbmBits(const uint8_t* packed, size_t bytes, uint8_t* row, size_t pixels) {
-  const size_t whole = bytes < pixels / 8 ? bytes : pixels / 8;
-  for (size_t j = 0; j < whole; ++j) memcpy(row + 8 * j, kPbmBitExpansion.pixels[packed[j]], 8);
-  if (whole == bytes || 8 * whole == pixels) return 8 * whole;
-  memcpy(row + 8 * whole, kPbmBitExpansion.pixels[packed[whole]], pixels - 8 * whole);
-  return pixels;
-}
+// Returns how many pixels were written. With the kernel of the scanners'
+// level (raw_pixels.cpp), the table the reference.
+size_t ExpandPbmBits(const uint8_t* packed, size_t bytes, uint8_t* row, size_t pixels);
 
 }  // namespace quentarpbm
 

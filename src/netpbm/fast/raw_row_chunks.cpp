@@ -18,10 +18,9 @@ size_t StoreRowBytes(RawRowLayout layout, int32_t columns) {
   return layout == RawRowLayout::kRgbTriples ? 3 * Count(columns) : Count(columns);
 }
 
-// Of got bytes read for a chunk, those that fell in row.
+// Of got bytes read for a chunk, those that fell in row, which got one.
 size_t BytesOfRow(size_t got, size_t row, size_t rowBytes) {
   const size_t start = row * rowBytes;
-  if (got <= start) return 0;
   return got - start < rowBytes ? got - start : rowBytes;
 }
 
@@ -54,7 +53,10 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
   if (count > Count(rows)) count = Count(rows);
   uint8_t* target = layout == RawRowLayout::kPackedBits ? buffer : firstRow;
   const size_t got = ReadSourceBytes(source, target, count * fileRowBytes);
-  for (size_t j = 0; j < count; ++j) {
+  // Rows that got no byte are left to the row readers.
+  const size_t reached =
+      got < count * fileRowBytes ? (got + fileRowBytes - 1) / fileRowBytes : count;
+  for (size_t j = 0; j < reached; ++j) {
     uint8_t* row = firstRow + j * storeRowBytes;
     const size_t rowGot = BytesOfRow(got, j, fileRowBytes);
     if (layout == RawRowLayout::kPackedBits) {
@@ -63,7 +65,7 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
       FinishRawPpmRow(row, Count(columns), rowGot);
     }
   }
-  return static_cast<int32_t>(count);
+  return static_cast<int32_t>(reached);
 }
 
 void FinishRawPpmRow(uint8_t* row, size_t pixels, size_t got) {

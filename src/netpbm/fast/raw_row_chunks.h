@@ -30,10 +30,10 @@ size_t RawChunkBufferBytes(RawRowLayout layout, int32_t columns, int32_t rows);
 bool ReadsRawChunks(RawRowLayout layout, int32_t columns, size_t bufferBytes);
 
 // Reads up to rows rows with one read into the store's consecutive rows from
-// firstRow on (columns pixels each), and returns how many it filled (at
-// least one). Every row comes out as the row readers give it, a short read
-// included: the source is then ended, and the rows it did not reach are
-// left as they were or, for P6, read as ReadPpmRowFrom reads past the end.
+// firstRow on (columns pixels each), and returns how many it filled: all,
+// or after a short read (the source is then ended) those that got a byte,
+// maybe none. Every row it fills comes out as the row readers give it; the
+// rows after them are left untouched, to be read past the end.
 int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
                         int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes);
 

@@ -105,14 +105,8 @@ inline size_t SwapRedAndBlueSse2(uint8_t* row, size_t pixels) {
 }
 #endif
 
-inline void SwapRedAndBlue(uint8_t* row, size_t pixels) {
-#if defined(__SSE2__)
-  const size_t done = SwapRedAndBlueSse2(row, pixels);
-#else
-  const size_t done = SwapRedAndBlueByWords(row, pixels);
-#endif
-  SwapRedAndBlueByPixel(row + 3 * done, pixels - done);
-}
+// Every pixel, with the kernel of the scanners' level (raw_pixels.cpp).
+void SwapRedAndBlue(uint8_t* row, size_t pixels);
 
 }  // namespace quentarpbm
 

@@ -32,6 +32,10 @@ inline void StoreHalfWord(uint8_t* bytes, uint32_t word) { memcpy(bytes, &word, 
 
 // The index of the lowest set bit; bits must not be 0.
 inline uint32_t LowestSetBit(uint64_t bits) { return static_cast<uint32_t>(__builtin_ctzll(bits)); }
+// The index of the highest set bit; bits must not be 0.
+inline uint32_t HighestSetBit(uint64_t bits) {
+  return 63u - static_cast<uint32_t>(__builtin_clzll(bits));
+}
 
 }  // namespace quentarpbm
 

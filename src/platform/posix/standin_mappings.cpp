@@ -194,10 +194,6 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offse
   void* base =
       mmap(nullptr, length, protection, MAP_SHARED, record->descriptor, static_cast<off_t>(offset));
   if (base == MAP_FAILED) return nullptr;
-  // A writable view is about to be filled: faulting its pages in writable
-  // now, in one call, saves a read fault and a write fault per page later.
-  // Only a hint; kernels without it leave the view as it is.
-  if (access == FILE_MAP_WRITE) madvise(base, length, MADV_POPULATE_WRITE);
   if (!quentarpbm::StoredWithoutThrowing([&] {
         Views().emplace(base, ViewRecord{record, length});
       })) {
