@@ -8,6 +8,14 @@
 
 namespace quentarpbm {
 
+// Where a byte source without a FILE* takes its bytes from (a COM stream,
+// memory): read fills up to count bytes at destination and returns how many
+// it gave, fewer than count only at the end of the data or on a read error.
+struct NetpbmStreamReader {
+  void* context;
+  size_t (*read)(void* context, uint8_t* destination, size_t count);
+};
+
 // Bytes between next and end were read from the stream ahead of the reader;
 // the stream's own position is past them until ReleaseByteSource. Without a
 // buffer (capacity 0) every byte comes straight from the stream.
