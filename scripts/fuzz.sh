@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (fuzz preset, clang) and runs each for a bounded
 # time, default 60 s, from the seed corpora with the dictionary of Netpbm
-# magics and tokens; any finding fails the run.
+# magics and tokens; any finding fails the run. The targets are the files
+# fuzz/<name>_fuzzer.cpp, and each one's seeds fuzz/corpus/<name>/ if there.
 # Usage: scripts/fuzz.sh [seconds per target]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,14 +15,18 @@ work=build/fuzz/runs
 rm -rf "$work"
 failed=0
 total=0
-for target in identify netpbm_reader pbm_open; do
+for source in fuzz/*_fuzzer.cpp; do
+  target=${source#fuzz/}
+  target=${target%_fuzzer.cpp}
+  seeds=()
+  [[ -d fuzz/corpus/$target ]] && seeds=("fuzz/corpus/$target")
   mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
   echo "=== fuzzing $target for ${seconds} s ==="
   # New inputs go to the run's own corpus; the seeds in the tree stay as they are.
   if ! "build/fuzz/bin/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
       -rss_limit_mb=2048 -max_len=8192 -dict=fuzz/netpbm.dict -print_final_stats=1 \
       -artifact_prefix="$work/$target/artifacts/" \
-      "$work/$target/corpus" "fuzz/corpus/$target" >"$work/$target/log" 2>&1; then
+      "$work/$target/corpus" "${seeds[@]}" >"$work/$target/log" 2>&1; then
     tail -n 60 "$work/$target/log"
     echo "FINDING in $target: see $work/$target/artifacts/"
     failed=1

@@ -28,12 +28,15 @@ done
 # The fuzz corpus through the native library and the DLLs, file by file.
 echo "=== fuzz corpus replay ==="
 bash scripts/check_fuzz_corpus_replay.sh
-# Concurrency under ThreadSanitizer, each fuzz target for a bounded time,
-# valgrind over the native-release tests, and the coverage floors.
+# Concurrency under ThreadSanitizer, each fuzz target for a bounded time and
+# as ClusterFuzzLite builds it, valgrind over the native-release tests, and
+# the coverage floors.
 echo "=== native-tsan ==="
 cmake --workflow --preset native-tsan
 echo "=== fuzz ==="
 bash scripts/fuzz.sh
+echo "=== ClusterFuzzLite build ==="
+bash scripts/check_clusterfuzzlite.sh
 echo "=== valgrind ==="
 bash scripts/valgrind.sh
 echo "=== coverage ==="
