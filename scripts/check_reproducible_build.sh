@@ -19,10 +19,15 @@ rm -rf "$work"
 trees=("$work/one/quentarpbm" "$work/a-second-folder/sources")
 builds=("${trees[0]}/build" "${trees[1]}/out/library")
 archives=()
+# Both copies first, so that both builds see the same sources; each packs
+# with its own copy of the packing script and the files it adds.
+for tree in "${trees[@]}"; do
+  mkdir -p "$tree"
+  cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,examples,include} \
+    "$source_dir"/{scripts,src} "$tree"
+done
 for i in 0 1; do
   tree=${trees[$i]}
-  mkdir -p "$tree"
-  cp -r "$source_dir"/{CMakeLists.txt,LICENSE,README.md,cmake,examples,include,src} "$tree"
   args=(-DCMAKE_BUILD_TYPE="$(cached CMAKE_BUILD_TYPE)" -DQUENTARPBM_TESTS=OFF)
   if [[ -n $toolchain ]]; then
     # Each tree's own copy of the toolchain file, as a fresh clone would use.
@@ -37,7 +42,7 @@ for i in 0 1; do
   targets=(all)
   [[ -n $toolchain ]] && targets+=(quentarpbm_import_library)
   cmake --build "${builds[$i]}" --target "${targets[@]}" >/dev/null
-  archives[i]=$(bash "$source_dir/scripts/package_release.sh" "${builds[$i]}" \
+  archives[i]=$(bash "$tree/scripts/package_release.sh" "${builds[$i]}" \
     "${builds[$i]}/release" "$platform")
   mkdir -p "$work/unpacked-$i"
   (cd "$work/unpacked-$i" && cmake -E tar xf "${archives[$i]}")
