@@ -10,10 +10,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 source scripts/lib/tools.sh
-# The 32-bit DLL, or the 64-bit one where this machine runs no 32-bit programs.
+# The 32-bit DLL, or the 64-bit one where 32-bit Windows programs cannot run.
 target=i686-w64-mingw32
 if ! runs_32bit_programs; then
-  echo "NOTE: this machine cannot execute 32-bit x86 programs; timing the 64-bit DLL."
+  note_why_no_32bit_programs
+  echo "NOTE: timing the 64-bit DLL."
   target=x86_64-w64-mingw32
 fi
 build=build/bench-$target

@@ -17,7 +17,8 @@ builds=(native-release mingw64)
 if runs_32bit_programs; then
   builds+=(mingw32)
 else
-  echo "NOTE: this machine cannot execute 32-bit x86 programs: the 32-bit DLL is not replayed."
+  note_why_no_32bit_programs
+  echo "NOTE: the 32-bit DLL is not replayed."
 fi
 
 failed=0

@@ -86,7 +86,8 @@ if ! grep -q '^ *LINK_LIBRARIES = .*/lib/QUENTARPBM\.lib *$' consumer/build.ninj
 fi
 run=1
 if [[ $bits == 32 ]] && ! runs_32bit_programs; then
-  echo "NOTE: this machine runs no 32-bit programs: the hosts are built and linked, not run"
+  note_why_no_32bit_programs
+  echo "NOTE: the hosts are built and linked, not run"
   run=0
 fi
 for host in "${hosts[@]}"; do

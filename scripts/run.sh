@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 source scripts/lib/tools.sh
 # The Windows host runs with the 32-bit DLL, the product, or with the 64-bit
-# one where this machine cannot execute 32-bit programs at all.
+# one where 32-bit Windows programs cannot run here (the kernel runs no 32-bit
+# programs, or Wine's 32-bit half is missing).
 windows=mingw32
 presets=(native-release mingw32)
 runs_32bit_programs || { windows=mingw64; presets+=(mingw64); }
@@ -21,7 +22,8 @@ mkdir -p out/linux out/windows
 echo "== Linux (libquentarpbm.so) =="
 build/native-release/bin/pnm_to_bmp -o out/linux samples/*.p?m
 if [[ $windows == mingw64 ]]; then
-  echo "NOTE: this machine cannot execute 32-bit x86 programs; the 64-bit DLL stands in."
+  note_why_no_32bit_programs
+  echo "NOTE: the 64-bit DLL stands in."
 fi
 echo "== Windows (QUENTARPBM.dll under Wine, $windows) =="
 source "build/$windows/wine_env.sh"

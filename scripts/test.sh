@@ -13,10 +13,10 @@ bash scripts/check_static_analysis.sh
 for preset in native-debug native-release mingw32 mingw64; do
   echo "=== $preset ==="
   if [[ $preset == mingw32 ]] && ! runs_32bit_programs; then
-    # Said loudly, and only where the kernel itself refuses: the 32-bit DLL
-    # is still built, and checked by the tests that do not run it.
-    echo "NOTE: this machine cannot execute 32-bit x86 programs, so Wine cannot run"
-    echo "NOTE: the 32-bit build's tests; only its build and static checks run here."
+    # Said loudly, with the reason (the kernel, or Wine's 32-bit half): the
+    # 32-bit DLL is still built, and checked by the tests that do not run it.
+    note_why_no_32bit_programs
+    echo "NOTE: Wine cannot run the 32-bit build's tests; only its build and static checks run here."
     cmake --preset mingw32
     cmake --build --preset mingw32
     ctest --preset mingw32 -FA '.*' \

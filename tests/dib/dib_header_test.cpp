@@ -81,6 +81,8 @@ struct LayoutCase {
   uint32_t sizeImage;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.label; }
+
 class DibHeaderLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(DibHeaderLayout, FillsEveryFieldAndSizesTheZeroTableByBitCount) {
@@ -116,6 +118,8 @@ struct SizeImageCase {
   uint32_t sizeImage;
   bool fits;  // the checked form takes it: no step overflows a signed 32-bit integer
 };
+
+void PrintTo(const SizeImageCase& c, std::ostream* os) { *os << c.label; }
 
 class DibHeaderSizeImage : public ::testing::TestWithParam<SizeImageCase> {};
 
@@ -262,6 +266,8 @@ struct ColourCountCase {
   uint16_t count;
   uint16_t tableSize;
 };
+
+void PrintTo(const ColourCountCase& c, std::ostream* os) { *os << c.label; }
 
 class DibColourTable : public ::testing::TestWithParam<ColourCountCase> {};
 

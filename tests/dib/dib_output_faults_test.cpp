@@ -91,6 +91,8 @@ struct PixelFileFault {
   bool fileRemains;     // the empty named file is left for the caller
 };
 
+void PrintTo(const PixelFileFault& c, std::ostream* os) { *os << c.label; }
+
 class PixelFileFaults : public DibOutputFaults,
                         public ::testing::WithParamInterface<PixelFileFault> {};
 
@@ -198,6 +200,8 @@ struct PaletteQueryFault {
   int blockAllocations;  // the size comes before the block, the entries after
 };
 
+void PrintTo(const PaletteQueryFault& c, std::ostream* os) { *os << c.label; }
+
 class PaletteQueryFaults : public DibOutputFaults,
                            public ::testing::WithParamInterface<PaletteQueryFault> {};
 
@@ -227,6 +231,8 @@ struct GreyPaletteFault {
   StandinApi api;
   int blockFrees;  // GlobalFree calls: the LOGPALETTE block goes in every case
 };
+
+void PrintTo(const GreyPaletteFault& c, std::ostream* os) { *os << c.label; }
 
 class GreyPaletteFaults : public DibOutputFaults,
                           public ::testing::WithParamInterface<GreyPaletteFault> {};

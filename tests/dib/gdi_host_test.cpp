@@ -21,6 +21,8 @@ struct GdiCase {
   std::vector<COLORREF> colours;  // top row first, as in the file
 };
 
+void PrintTo(const GdiCase& c, std::ostream* os) { *os << c.label; }
+
 // Draws the DIB that PBMOpen made into a top-down 32-bit section; returns its
 // pixels as COLORREFs, top row first.
 std::vector<COLORREF> DrawWithGdi(const std::string& path, int width, int height) {

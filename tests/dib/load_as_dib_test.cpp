@@ -33,6 +33,8 @@ struct ConversionCase {
   Bytes pixels;            // the whole pixel file, worked out by hand
 };
 
+void PrintTo(const ConversionCase& c, std::ostream* os) { *os << c.label; }
+
 class Conversion : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(Conversion, GivesTheHeaderAndBottomUpPaddedRows) {
@@ -147,6 +149,8 @@ struct FailureCase {
   std::string file;
   int32_t code;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.label; }
 
 class ConversionFailure : public ::testing::TestWithParam<FailureCase> {};
 

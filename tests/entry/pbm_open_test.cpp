@@ -48,6 +48,8 @@ struct EarlyFailure {
   int32_t result;
 };
 
+void PrintTo(const EarlyFailure& c, std::ostream* os) { *os << c.label; }
+
 void ExpectRefusedBeforeConversion(const char* fileName, int32_t result) {
   HostOutputs out;
   EXPECT_EQ(PBMOpen(fileName, out.name, &out.mapping, &out.header, nullptr, 0), result);

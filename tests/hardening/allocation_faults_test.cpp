@@ -30,6 +30,8 @@ struct Variant {
   bool greyPalette;  // the PGM converter copies its palette through scratch memory
 };
 
+void PrintTo(const Variant& c, std::ostream* os) { *os << c.label; }
+
 const Variant kVariants[] = {
     {"PbmFromPlain", LoadPbmAsDib, "P1 2 2 0 1 1 0", 2, 0, false},
     {"PbmFromRaw", LoadPbmAsDib, "P4 2 2 \x40\x80", 2, 0, false},

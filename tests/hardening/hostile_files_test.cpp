@@ -34,6 +34,8 @@ struct HostileCase {
   std::string pixels;  // the whole pixel file on success, bottom-up rows, worked out by hand
 };
 
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.label; }
+
 class HostileFile : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileFile, GivesItsCodeAndLeavesNoPixelFile) {

@@ -23,6 +23,8 @@ struct IdentifyCase {
   int32_t code;
 };
 
+void PrintTo(const IdentifyCase& c, std::ostream* os) { *os << c.label; }
+
 // A placeable metafile header: key, handle 0, box 0 0 100 50, 1440 dpi,
 // reserved 0, then the XOR of the ten words before it (worked out by hand:
 // 0xCDD7 ^ 0x9AC6 = 0x5711, ^ 0x0064 ^ 0x0032 = 0x5747, ^ 0x05A0 = 0x52E7).

@@ -308,6 +308,8 @@ struct FaultCase {
   bool (*attempt)(bool inject);
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class StandinFaults : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(StandinFaults, OnlyTheChosenCallFailsAndLeavesNothingBehind) {

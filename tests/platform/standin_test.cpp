@@ -105,6 +105,8 @@ struct SharingCase {
   bool second_opens;
 };
 
+void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.name; }
+
 class StandinSharing : public ::testing::TestWithParam<SharingCase> {};
 
 TEST_P(StandinSharing, SecondOpenFollowsBothSidesShareModes) {

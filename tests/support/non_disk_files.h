@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <ostream>
 #include <string>
 
 namespace quentarpbm::testing {
@@ -20,6 +21,8 @@ struct NonDiskCase {
   NonDiskKind kind;
   const char* name;  // for kName
 };
+
+inline void PrintTo(const NonDiskCase& c, std::ostream* os) { *os << c.label; }
 
 // Windows' device names and /dev/null (natively the device names are plain
 // missing files), both FIFOs, and the idle named pipe (natively a missing
