@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "dib/converters.h"
-#include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/plain_raster_scan.h"
 #include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
+#include "oracle/byte_reader_oracle.h"
 #include "support/dib_result.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
