@@ -11,6 +11,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/tools.sh
 require_tools qemu-x86_64
+# The models are x86-64 ones: elsewhere the native build is no x86 program.
+if [[ $(uname -m) != x86_64 ]]; then
+  echo "NOTE: the native build is not for x86-64 here: no processor models to emulate."
+  exit 0
+fi
 
 build=$PWD/build/native-release/bin
 work=$PWD/build/processor-models
