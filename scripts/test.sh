@@ -25,6 +25,9 @@ for preset in native-debug native-release mingw32 mingw64; do
   fi
   cmake --workflow --preset "$preset"
 done
+# The native build on emulated processors below this one's levels.
+echo "=== processor models ==="
+bash scripts/check_processor_models.sh
 # The fuzz corpus through the native library and the DLLs, file by file.
 echo "=== fuzz corpus replay ==="
 bash scripts/check_fuzz_corpus_replay.sh

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "dib/converters.h"
-#include "netpbm/byte_reader_oracle.h"
 #include "netpbm/fast/alternate_bits.h"
 #include "netpbm/fast/decimal_digit_run.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/plain_raster_scan.h"
 #include "netpbm/fast/red_blue_swap.h"
 #include "netpbm/netpbm.h"
+#include "oracle/byte_reader_oracle.h"
 #include "support/dib_result.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
@@ -24,10 +24,11 @@
 namespace quentarpbm {
 namespace {
 
-// Bytes that make Netpbm text interesting: digits, the four whitespace bytes,
-// comments, VT and FF (not whitespace), signs, letters and high bytes.
+// Bytes that make Netpbm text interesting: digits and the bytes either side
+// of them ('/' and ':'), the four whitespace bytes, comments, VT and FF (not
+// whitespace), signs, letters and high bytes.
 const std::string kTextAlphabet =
-    testing::Bytes("0123456789012345678901    \t\t\n\n\r\r##\v\f-+xP\x80\xff");
+    testing::Bytes("0123456789012345678901//::    \t\t\n\n\r\r##\v\f-+xP\x80\xff");
 
 uint32_t Next(std::mt19937& random) { return static_cast<uint32_t>(random()); }
 
@@ -358,7 +359,7 @@ std::string LargePlainImage(std::mt19937& random, int variant) {
                      "\t" + std::to_string(height) + (variant == 1 ? "\n" : " 255\r\n");
   const size_t tokens =
       static_cast<size_t>(width) * static_cast<size_t>(height) * (variant == 3 ? 3u : 1u);
-  const std::string malformed = testing::Bytes("x\v\f-+\x80\xff");
+  const std::string malformed = testing::Bytes("x/:\v\f-+\x80\xff");
   for (size_t i = 0; i < tokens; ++i) {
     const uint32_t roll = Next(random) % 64;
     if (roll == 0) text += malformed[Next(random) % malformed.size()];
@@ -690,13 +691,16 @@ TEST(NetpbmFastPath, AlternateBitsTakeEveryOtherDigit) {
 // Runs of digits of every length up to 80 with whitespace between (or, for
 // numbers, up to 3, and now and then as many as a block holds), asked for
 // every count up to 100: the scanners take the pixels or numbers in
-// order and write nothing past the count they were asked for.
+// order, write nothing past the count they were asked for, and leave the
+// source where the token readers would: after the last pixel's digit, or
+// after the last number's delimiter.
 TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
   std::mt19937 random(53);
   for (const bool bits : {true, false}) {
     for (int input = 0; input < 40; ++input) {
       std::string text;
       std::vector<uint8_t> expected;
+      std::vector<size_t> ends;  // where the source is left after each
       while (text.size() < 600) {
         // Every fourth text of numbers has one digit each: 32 to a block.
         const uint32_t longest = bits ? 80 : input % 4 == 0 ? 1 : 3;
@@ -706,10 +710,16 @@ TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
           const uint32_t digit = Next(random) % (bits ? 2 : 10);
           text += static_cast<char>('0' + digit);
           value = value * 10 + digit;
-          if (bits) expected.push_back(static_cast<uint8_t>(digit));
+          if (bits) {
+            expected.push_back(static_cast<uint8_t>(digit));
+            ends.push_back(text.size());
+          }
         }
-        if (!bits) expected.push_back(static_cast<uint8_t>(value));
         text += Next(random) % 4 == 0 ? '\n' : ' ';
+        if (!bits) {
+          expected.push_back(static_cast<uint8_t>(value));
+          ends.push_back(text.size());
+        }
       }
       for (size_t count = 1; count <= 100; ++count) {
         SCOPED_TRACE(std::string(bits ? "bits" : "samples") + " count " + std::to_string(count) +
@@ -722,6 +732,7 @@ TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
         const size_t taken = bits ? ScanPlainBits(&source, out.data(), count)
                                   : ScanPlainSamples(&source, out.data(), count);
         ASSERT_EQ(taken, count);  // the text is simple and long enough for all
+        EXPECT_EQ(source.next - buffer.data(), static_cast<ptrdiff_t>(ends[count - 1]));
         EXPECT_TRUE(
             std::equal(out.begin(), out.begin() + static_cast<ptrdiff_t>(taken), expected.begin()));
         EXPECT_EQ(

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "netpbm/fast/simd/simd_control.h"
 #include "netpbm/fast/simd/simd_level.h"
@@ -19,9 +20,21 @@ class SimdLevelStepper : public ::testing::EmptyTestEventListener {
   void OnTestIterationStart(const ::testing::UnitTest& /*unitTest*/, int iteration) override {
     const int highest = static_cast<int>(SimdLevel::kAvx2);
     const int level = iteration < highest ? highest - iteration : 0;
-    LimitSimdLevel(static_cast<SimdLevel>(level));
-    printf("Scanners at level %s (the processor has %s)\n", LevelName(ChosenSimdLevel()),
-           LevelName(ProcessorSimdLevel()));
+    const auto asked = static_cast<SimdLevel>(level);
+    LimitSimdLevel(asked);
+    const SimdLevel processor = ProcessorSimdLevel();
+    const SimdLevel chosen = ChosenSimdLevel();
+    printf("Scanners at level %s (the processor has %s)\n", LevelName(chosen),
+           LevelName(processor));
+    // A limit the scanners ignore would run every iteration at one level and
+    // still pass: end the program before any test runs.
+    const SimdLevel expected = asked < processor ? asked : processor;
+    if (chosen != expected) {
+      fprintf(stderr, "FAILED: asked for level %s on a processor with %s, the scanners chose %s\n",
+              LevelName(asked), LevelName(processor), LevelName(chosen));
+      fflush(stdout);
+      exit(1);
+    }
   }
 };
 

@@ -1,5 +1,5 @@
 // The byte-at-a-time reference reader: fgetc, comparisons, nothing clever.
-#include "netpbm/byte_reader_oracle.h"
+#include "oracle/byte_reader_oracle.h"
 
 #include <stddef.h>
 #include <stdint.h>

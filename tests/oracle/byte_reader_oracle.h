@@ -1,6 +1,6 @@
 // A plain byte-at-a-time Netpbm reader for tests: the behaviour the fast paths must keep.
-#ifndef QUENTARPBM_TESTS_NETPBM_BYTE_READER_ORACLE_H
-#define QUENTARPBM_TESTS_NETPBM_BYTE_READER_ORACLE_H
+#ifndef QUENTARPBM_TESTS_ORACLE_BYTE_READER_ORACLE_H
+#define QUENTARPBM_TESTS_ORACLE_BYTE_READER_ORACLE_H
 
 #include <stdint.h>
 #include <stdio.h>
@@ -46,4 +46,4 @@ std::vector<uint8_t> DibPixels(const Image& image, Target target);
 
 }  // namespace quentarpbm::oracle
 
-#endif  // QUENTARPBM_TESTS_NETPBM_BYTE_READER_ORACLE_H
+#endif  // QUENTARPBM_TESTS_ORACLE_BYTE_READER_ORACLE_H
