@@ -14,7 +14,7 @@ work=build/fuzz/runs
 rm -rf "$work"
 failed=0
 total=0
-for target in identify netpbm_reader pbm_open; do
+for target in identify netpbm_reader pbm_open wic_decode; do
   mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
   echo "=== fuzzing $target for ${seconds} s ==="
   # New inputs go to the run's own corpus; the seeds in the tree stay as they are.
