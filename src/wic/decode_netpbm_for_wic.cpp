@@ -45,6 +45,9 @@ ResultCode DecodeNetpbmForWic(NetpbmStreamReader reader, WicImage* image) {
   if (result == PBM_OK) {
     NetpbmByteSource text = ReaderByteSource(reader, buffer, bufferBytes);
     result = ReadPlainWicRaster(&text, header, decoded);
+    // Nothing goes back to a reader, but the source is released as every
+    // buffered one is.
+    ReleaseByteSource(&text);
   }
   FreeRowScratch(buffer);
   if (result != PBM_OK) {

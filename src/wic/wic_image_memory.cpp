@@ -41,7 +41,7 @@ ResultCode AllocWicImage(WicPixelLayout layout, int32_t width, int32_t height, W
   const uint32_t stride = WicRowBytes(layout, width);
   int32_t bytes = 0;
   if (stride == 0 || stride > INT32_MAX ||
-      !MulFitsInt32(height, static_cast<int32_t>(stride), &bytes) || bytes == 0) {
+      !MulFitsInt32(height, static_cast<int32_t>(stride), &bytes)) {
     return PBM_E_NO_MEMORY;
   }
   // Committed pages from the system are zero already: no second clearing.

@@ -11,11 +11,10 @@ namespace quentarpbm {
 
 namespace {
 
-// Whole rows of about kRawChunkBytes, at least one: each chunk is finished
-// while it is still in the cache.
+// Whole rows of about kRawChunkBytes (rounded up, so at least one): each
+// chunk is finished while it is still in the cache.
 int32_t RowsPerChunk(const WicImage& image) {
-  const size_t rows = kRawChunkBytes / image.stride;
-  if (rows == 0) return 1;
+  const size_t rows = (kRawChunkBytes + image.stride - 1) / image.stride;
   return rows < static_cast<size_t>(image.height) ? static_cast<int32_t>(rows) : image.height;
 }
 

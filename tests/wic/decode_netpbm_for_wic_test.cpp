@@ -117,8 +117,10 @@ const Case kCases[] = {
      ""},
     {"MaxvalWrapsNegative", "P3 1 1 4294967295 1 1 1", PBM_E_MAXVAL, Layout::kBlackWhite, 0, 0, 0,
      ""},
-    // Sizes that cannot be held: 6 x 2^31 - 6 bytes a row, 2^32 bytes in all.
+    // Sizes that cannot be held: 6 x 2^31 - 6 bytes a row, 2.4e9 bytes a
+    // row, 2^32 bytes in all.
     {"RowTooLong", "P6 2147483647 1 65535\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
+    {"RowBeyond2GB", "P6 400000000 1 65535\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
     {"ImageTooLarge", "P5 65536 65536 255\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
 };
 

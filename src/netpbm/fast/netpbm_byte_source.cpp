@@ -17,14 +17,13 @@ constexpr size_t kMostTextBufferBytes = 262144;
 
 bool StreamHasEnded(FILE* stream) { return feof(stream) != 0 || ferror(stream) != 0; }
 
-// Asks the reader until count bytes came or it gives none. A reader that
-// claims more than it was asked for is taken to have given what was asked.
+// Asks the reader until count bytes came or it gives none.
 size_t ReadFromReader(const NetpbmStreamReader& reader, uint8_t* destination, size_t count) {
   size_t done = 0;
   while (done < count) {
     const size_t got = reader.read(reader.context, destination + done, count - done);
     if (got == 0) break;
-    done += got < count - done ? got : count - done;
+    done += got;
   }
   return done;
 }
@@ -35,8 +34,7 @@ int RefillFromReader(NetpbmByteSource* source) {
   uint8_t byte = 0;
   uint8_t* target = source->capacity > 0 ? source->buffer : &byte;
   const size_t wanted = source->capacity > 0 ? source->capacity : 1;
-  size_t got = source->reader.read(source->reader.context, target, wanted);
-  if (got > wanted) got = wanted;
+  const size_t got = source->reader.read(source->reader.context, target, wanted);
   if (got == 0) {
     source->ended = true;
     return EOF;

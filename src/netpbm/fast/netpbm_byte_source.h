@@ -10,8 +10,9 @@ namespace quentarpbm {
 
 // Where a byte source without a FILE* takes its bytes from (a COM stream,
 // memory): read fills up to count bytes at destination and returns how many
-// it gave, 0 only at the end of the data or on a read error. It may give
-// fewer than count before the end: the source then asks again.
+// it gave (never more than count), 0 only at the end of the data or on a read
+// error. It may give fewer than count before the end: the source then asks
+// again.
 struct NetpbmStreamReader {
   void* context;
   size_t (*read)(void* context, uint8_t* destination, size_t count);
