@@ -6,7 +6,6 @@
 #include <string>
 
 #include "fuzz_scratch.h"
-#include "netpbm/fast/simd/simd_control.h"
 #include "support/memory_stream_reader.h"
 #include "wic/wic_image.h"
 
@@ -31,19 +30,23 @@ void CheckImage(const WicImage& image) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::WicDecodeOptions options;
-  fuzz::InputFile file;
-  if (!fuzz::WicDecodeInput(data, size, &options, &file)) return 0;
-  const int highest = static_cast<int>(SimdLevel::kAvx2);
-  LimitSimdLevel(
-      static_cast<SimdLevel>(options.levelsBelow < highest ? highest - options.levelsBelow : 0));
+// The harness's size cap, on the header as a stream gives it.
+bool DeclaresTooManyPixels(const fuzz::InputFile& file) {
   FILE* header = fuzz::OpenMemory(file.bytes, file.size);
   const bool tooMany = fuzz::DeclaresTooManyWicPixels(header);
   fclose(header);
-  if (tooMany) return 0;
+  return tooMany;
+}
+
+}  // namespace
+
+// The option byte picks the scanners' level and the reader's pieces (see
+// WicDecodeInput).
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::WicDecodeOptions options;
+  fuzz::InputFile file;
+  if (!fuzz::WicDecodeInput(data, size, &options, &file) || DeclaresTooManyPixels(file)) return 0;
+  fuzz::LimitScannersBelowHighest(options.levelsBelow);
   testing::MemoryStream stream;
   stream.bytes.assign(reinterpret_cast<const char*>(file.bytes), file.size);
   stream.bytesPerCall = options.bytesPerCall;
