@@ -48,8 +48,10 @@ int RefillFromReader(NetpbmByteSource* source) {
 }  // namespace
 
 NetpbmByteSource StreamByteSource(FILE* stream) {
-  return NetpbmByteSource{stream,  {nullptr, nullptr},    nullptr, 0, nullptr,
-                          nullptr, StreamHasEnded(stream)};
+  NetpbmByteSource source{};
+  source.stream = stream;
+  source.ended = StreamHasEnded(stream);
+  return source;
 }
 
 NetpbmByteSource ReaderByteSource(NetpbmStreamReader reader, uint8_t* buffer, size_t capacity) {
