@@ -41,6 +41,14 @@ bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options,
   return true;
 }
 
+bool WicDecodeInput(const uint8_t* data, size_t size, WicDecodeOptions* options, InputFile* file) {
+  if (size == 0) return false;
+  options->levelsBelow = data[0] & 3;
+  options->bytesPerCall = data[0] >> 2;
+  *file = {"stream.pnm", data + 1, size - 1};
+  return true;
+}
+
 InputFile PbmOpenInput(const uint8_t* data, size_t size) { return {"open.pnm", data, size}; }
 
 bool DeclaresTooManyPixels(FILE* stream) {
@@ -53,6 +61,17 @@ bool DeclaresTooManyPixels(FILE* stream) {
   const ResultCode read = ReadPpmHeader(stream, &width, &height, &maxval, &magic);
   if (read != PBM_OK || width < 0 || height < 0) return false;
   return int64_t{width > 0 ? width : 1} * int64_t{height > 0 ? height : 1} > kMaxPixels;
+}
+
+bool DeclaresTooManyWicPixels(FILE* stream) {
+  int32_t magic = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  if (ReadNetpbmMagic(stream, &magic) != PBM_OK || magic < kMagicP1 || magic > kMagicP6)
+    return false;
+  // The codec refuses what ends before the size is read, and sizes of 0.
+  ReadNetpbmSize(stream, &width, &height);
+  return width > 0 && height > 0 && int64_t{width} * int64_t{height} > kMaxPixels;
 }
 
 }  // namespace quentarpbm::fuzz

@@ -35,6 +35,16 @@ struct ReaderOptions {
 };
 bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options, InputFile* file);
 
+// wic_decode: an option byte, then the data. Option bits 0-1 are how many
+// levels below the processor's the scanners run, bits 2-7 how many bytes
+// the reader gives per call (0: all it is asked for). False for an empty
+// input.
+struct WicDecodeOptions {
+  int levelsBelow;
+  size_t bytesPerCall;
+};
+bool WicDecodeInput(const uint8_t* data, size_t size, WicDecodeOptions* options, InputFile* file);
+
 // pbm_open: the whole input is the file, named as a host might name it.
 InputFile PbmOpenInput(const uint8_t* data, size_t size);
 
@@ -45,6 +55,9 @@ InputFile PbmOpenInput(const uint8_t* data, size_t size);
 // them small. Reads from the stream's position on.
 constexpr int64_t kMaxPixels = int64_t{1} << 20;
 bool DeclaresTooManyPixels(FILE* stream);
+// The same for the WIC codec, which takes maxvals up to 65535: the magic and
+// the size alone decide.
+bool DeclaresTooManyWicPixels(FILE* stream);
 
 }  // namespace quentarpbm::fuzz
 

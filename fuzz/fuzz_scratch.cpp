@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "netpbm/fast/simd/simd_control.h"
+
 namespace quentarpbm::fuzz {
 
 namespace fs = std::filesystem;
@@ -72,6 +74,11 @@ bool DeclaresTooManyPixels(const uint8_t* data, size_t size) {
   const bool tooMany = DeclaresTooManyPixels(stream);
   fclose(stream);
   return tooMany;
+}
+
+void LimitScannersBelowHighest(int levelsBelow) {
+  const int highest = static_cast<int>(SimdLevel::kAvx2);
+  LimitSimdLevel(static_cast<SimdLevel>(levelsBelow < highest ? highest - levelsBelow : 0));
 }
 
 void Fail(const char* what) {

@@ -31,6 +31,10 @@ FILE* OpenMemory(const uint8_t* data, size_t size);
 // DeclaresTooManyPixels over the bytes.
 bool DeclaresTooManyPixels(const uint8_t* data, size_t size);
 
+// Limits the scanners' kernels to levelsBelow levels below the highest
+// (the lowest once there are no more), through the test control.
+void LimitScannersBelowHighest(int levelsBelow);
+
 // Ends the process so that the fuzzer records the input, with a reason.
 [[noreturn]] void Fail(const char* what);
 

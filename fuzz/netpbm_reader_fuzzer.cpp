@@ -1,6 +1,5 @@
 // The Netpbm header and image readers over an in-memory stream; the first byte picks the reader.
 #include "fuzz_scratch.h"
-#include "netpbm/fast/simd/simd_control.h"
 #include "netpbm/netpbm.h"
 
 using namespace quentarpbm;
@@ -76,9 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ReaderOptions options;
   fuzz::InputFile file;
   if (!fuzz::NetpbmReaderInput(data, size, &options, &file)) return 0;
-  const int highest = static_cast<int>(SimdLevel::kAvx2);
-  LimitSimdLevel(
-      static_cast<SimdLevel>(options.levelsBelow < highest ? highest - options.levelsBelow : 0));
+  fuzz::LimitScannersBelowHighest(options.levelsBelow);
   if (!options.headerOnly && fuzz::DeclaresTooManyPixels(file.bytes, file.size)) return 0;
   FILE* stream = fuzz::OpenMemory(file.bytes, file.size);
   if (options.headerOnly)

@@ -41,21 +41,6 @@ constexpr TargetFormat kPgmTarget = {ReadPgmHeader, ReadPgmRowFrom, 1, kMagicP5,
 constexpr TargetFormat kPpmTarget = {ReadPpmHeader, ReadPpmRowFrom, 3, kMagicP6,
                                      RawRowLayout::kRgbTriples};
 
-// Plain text is read through a buffer of 32 KB to 256 KB, the power of two
-// that holds one byte for each sample of the raster (a compact PBM pixel, or
-// a digit, is the least text a sample takes): a large raster takes few
-// system calls, and a small one no more memory than it needs.
-constexpr size_t kLeastTextBufferBytes = 32768;
-constexpr size_t kMostTextBufferBytes = 262144;
-
-size_t TextBufferBytes(int32_t columns, int32_t rows, int32_t bytesPerPixel) {
-  const auto samples = static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) *
-                       static_cast<uint64_t>(bytesPerPixel);
-  size_t bytes = kLeastTextBufferBytes;
-  while (bytes < samples && bytes < kMostTextBufferBytes) bytes *= 2;
-  return bytes;
-}
-
 const TargetFormat& FormatOf(NetpbmTarget target) {
   return target == NetpbmTarget::kPbm   ? kPbmTarget
          : target == NetpbmTarget::kPgm ? kPgmTarget

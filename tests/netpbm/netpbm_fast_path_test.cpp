@@ -725,9 +725,9 @@ TEST(NetpbmFastPath, ScannersWriteNothingPastTheirCount) {
         SCOPED_TRACE(std::string(bits ? "bits" : "samples") + " count " + std::to_string(count) +
                      " in " + text);
         std::vector<uint8_t> buffer(text.begin(), text.end());
-        NetpbmByteSource source = {
-            nullptr, buffer.data(), buffer.size(), buffer.data(), buffer.data() + buffer.size(),
-            false};
+        NetpbmByteSource source = {nullptr,       {nullptr, nullptr}, buffer.data(),
+                                   buffer.size(), buffer.data(),      buffer.data() + buffer.size(),
+                                   false};
         std::vector<uint8_t> out(count + 8, kUnwrittenByte);
         const size_t taken = bits ? ScanPlainBits(&source, out.data(), count)
                                   : ScanPlainSamples(&source, out.data(), count);

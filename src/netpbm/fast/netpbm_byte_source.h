@@ -10,7 +10,9 @@ namespace quentarpbm {
 
 // Where a byte source without a FILE* takes its bytes from (a COM stream,
 // memory): read fills up to count bytes at destination and returns how many
-// it gave, fewer than count only at the end of the data or on a read error.
+// it gave (never more than count), 0 only at the end of the data or on a read
+// error. It may give fewer than count before the end: the source then asks
+// again.
 struct NetpbmStreamReader {
   void* context;
   size_t (*read)(void* context, uint8_t* destination, size_t count);
@@ -18,9 +20,11 @@ struct NetpbmStreamReader {
 
 // Bytes between next and end were read from the stream ahead of the reader;
 // the stream's own position is past them until ReleaseByteSource. Without a
-// buffer (capacity 0) every byte comes straight from the stream.
+// buffer (capacity 0) every byte comes straight from the stream. A source
+// without a stream (null) takes its bytes from reader instead.
 struct NetpbmByteSource {
   FILE* stream;
+  NetpbmStreamReader reader;
   uint8_t* buffer;
   size_t capacity;
   const uint8_t* next;
@@ -36,15 +40,25 @@ NetpbmByteSource StreamByteSource(FILE* stream);
 // so that ReleaseByteSource can hand back what was read ahead; otherwise as
 // StreamByteSource. The stream must be binary, as "rb" opens it.
 NetpbmByteSource BufferedByteSource(FILE* stream, uint8_t* buffer, size_t capacity);
+// Reads from reader, through buffer (capacity bytes) if there is one, else a
+// call of reader per byte; block reads go straight to their destination
+// either way. The data is read once, forward: nothing is handed back.
+NetpbmByteSource ReaderByteSource(NetpbmStreamReader reader, uint8_t* buffer, size_t capacity);
+// The buffer plain text is read through: 32 KB to 256 KB, the power of two
+// that holds one byte for each sample of the raster (a compact PBM pixel, or
+// a digit, is the least text a sample takes), so that a large raster takes
+// few reads, and a small one no more memory than it needs.
+size_t TextBufferBytes(int32_t columns, int32_t rows, int32_t samplesPerPixel);
 // Seeks the stream back to just after the last byte the reader took, unless
-// the reader met the end. Only needed for a buffered source.
+// the reader met the end. Only needed for a buffered source over a stream.
 void ReleaseByteSource(NetpbmByteSource* source);
 
 // Refills an empty buffer (or, unbuffered, reads one byte) and returns the
 // next byte, or EOF.
 int RefillByteSource(NetpbmByteSource* source);
 // Up to count bytes into destination, the buffered ones first and the rest by
-// one fread; returns how many, fewer only at the end of the stream.
+// one fread (or reads of the reader until it gives them or ends); returns
+// how many, fewer only at the end of the stream.
 size_t ReadSourceBytes(NetpbmByteSource* source, uint8_t* destination, size_t count);
 
 // One byte 0..255, or EOF, exactly as getc on the stream would give it.

@@ -1,0 +1,27 @@
+// A NetpbmStreamReader over bytes in memory, giving them a few at a time if asked to.
+#ifndef QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H
+#define QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H
+
+#include <stddef.h>
+
+#include <string>
+
+#include "netpbm/fast/netpbm_byte_source.h"
+
+namespace quentarpbm::testing {
+
+// The bytes and how far they have been read. Each read gives at most
+// bytesPerCall (0: all it is asked for), as a stream that delivers in pieces.
+struct MemoryStream {
+  std::string bytes;
+  size_t bytesPerCall = 0;
+  size_t position = 0;
+  int calls = 0;
+};
+
+// A reader over stream, which must outlive it.
+NetpbmStreamReader MemoryStreamReader(MemoryStream* stream);
+
+}  // namespace quentarpbm::testing
+
+#endif  // QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H

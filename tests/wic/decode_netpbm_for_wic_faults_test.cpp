@@ -1,0 +1,79 @@
+// DecodeNetpbmForWic when memory runs out: each allocation fails in turn, and nothing is left.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "platform/posix/standin_control.h"
+#include "support/calloc_faults.h"
+#include "support/memory_stream_reader.h"
+#include "support/param_label.h"
+#include "support/test_files.h"
+#include "wic/wic_image.h"
+
+namespace quentarpbm {
+namespace {
+
+using testing::Bytes;
+using testing::CallocCount;
+using testing::FailCallocAt;
+using testing::MemoryStream;
+using testing::MemoryStreamReader;
+
+// The image block comes from VirtualAlloc, which the stand-in serves from
+// calloc for small blocks; plain text adds a buffer, and plain PBM a
+// scratch row, both from calloc.
+struct FaultCase {
+  const char* label;
+  std::string file;
+  int callocs;
+};
+
+const FaultCase kFaultCases[] = {
+    {"PlainPbm", "P1 2 2 0 1 1 0", 3},        {"RawPbm", Bytes("P4 2 2\n\x40\x80"), 1},
+    {"PlainPgm", "P2 2 1 255 1 2", 2},        {"RawPgmWide", Bytes("P5 1 1 1000\n\x01\x02"), 1},
+    {"PlainPpmWide", "P3 1 1 1000 1 2 3", 2}, {"RawPpm", Bytes("P6 1 1 255\n\x01\x02\x03"), 1},
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
+
+class DecodeFaultsTest : public ::testing::TestWithParam<FaultCase> {};
+
+// NO_MEMORY with *image untouched; the stand-in counts the image block
+// among its live objects, and the sanitizer's leak check catches callocs.
+void ExpectNoMemory(const std::string& file) {
+  const int liveBefore = StandinLiveHandles();
+  MemoryStream stream{file};
+  WicImage image{-7, -7, WicPixelLayout::kRgb48, 7, nullptr};
+  EXPECT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_E_NO_MEMORY);
+  EXPECT_EQ(image.width, -7);
+  EXPECT_EQ(image.pixels, nullptr);
+  EXPECT_EQ(StandinLiveHandles(), liveBefore);
+}
+
+TEST_P(DecodeFaultsTest, EachAllocationFailingGivesNoMemoryAndLeavesNothing) {
+  const FaultCase& c = GetParam();
+  MemoryStream stream{c.file};
+  WicImage image{};
+  FailCallocAt(0);
+  ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+  EXPECT_EQ(CallocCount(), c.callocs);
+  FreeWicImage(&image);
+
+  StandinReset();
+  StandinFailCall(StandinApi::kVirtualAlloc, 1);
+  ExpectNoMemory(c.file);
+  StandinReset();
+  for (int failing = 1; failing <= c.callocs; ++failing) {
+    SCOPED_TRACE(failing);
+    FailCallocAt(failing);
+    ExpectNoMemory(c.file);
+    FailCallocAt(0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DecodeFaultsTest, ::testing::ValuesIn(kFaultCases),
+                         testing::ParamLabel<FaultCase>);
+
+}  // namespace
+}  // namespace quentarpbm
