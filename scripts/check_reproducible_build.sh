@@ -2,8 +2,9 @@
 # Builds the library twice from copies of the sources in two different
 # folders, each with its build directory at a different place inside, with
 # the compiler, flags and toolchain of BUILD_DIR, and checks that the
-# products are byte for byte the same: QUENTARPBM.dll (and its debug file,
-# whose checksum the DLL's debug link holds) with its import libraries, or
+# products are byte for byte the same: QUENTARPBM.dll and QuentarPbmWic.dll
+# (and their debug files, whose checksums the DLLs' debug links hold) with
+# QUENTARPBM.dll's import libraries, or
 # libquentarpbm.so.
 # Usage: check_reproducible_build.sh BUILD_DIR WORKDIR
 set -euo pipefail
@@ -31,12 +32,13 @@ for i in 0 1; do
   fi
   cmake -S "$tree" -B "${builds[$i]}" -G Ninja "${args[@]}" >/dev/null
   targets=(quentarpbm)
-  [[ -n $toolchain ]] && targets+=(quentarpbm_import_library)
+  [[ -n $toolchain ]] && targets+=(quentarpbm_import_library quentarpbm_wic)
   cmake --build "${builds[$i]}" --target "${targets[@]}" >/dev/null
 done
 
 if [[ -n $toolchain ]]; then
-  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug import/QUENTARPBM.lib)
+  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug import/QUENTARPBM.lib
+    bin/QuentarPbmWic.dll bin/QuentarPbmWic.dll.debug)
   # The 32-bit build makes its MinGW import library itself.
   [[ -f ${builds[0]}/import/libQUENTARPBM.dll.a ]] && products+=(import/libQUENTARPBM.dll.a)
 else
