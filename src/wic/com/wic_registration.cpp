@@ -173,7 +173,7 @@ LSTATUS WriteEntry(HKEY root, const RegistryEntry& entry, const wchar_t* moduleP
       [[fallthrough]];
     case ValueKind::kString:
       status = RegSetValueExW(key, entry.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                              static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+                              static_cast<DWORD>(wcslen(text) + 1) * sizeof(wchar_t));
       break;
   }
   RegCloseKey(key);
@@ -233,7 +233,7 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
   }
   const DWORD length = GetModuleFileNameW(module, modulePath, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return SELFREG_E_CLASS;
-  const HKEY root = ChooseRoot();
+  HKEY root = ChooseRoot();
   for (size_t i = 0; i < kEntryCount; ++i) {
     if (WriteEntry(root, kCodecRegistry[i], modulePath) != ERROR_SUCCESS) {
       RemoveEntries(root);
