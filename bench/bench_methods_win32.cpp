@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench_methods.h"
+#include "bench_wic_codec.h"
 #include "floor_rows.h"
 #include "run_pbm_open.h"
 
@@ -143,5 +144,6 @@ bool ReadsEveryVariant(const BenchImage&) { return true; }
 std::vector<BenchMethod> BenchMethods() {
   return {{"floor", RunFloor, ReadsEveryVariant},
           {"stream", RunStreamFloor, ReadsEveryVariant},
-          {"PBMOpen", RunPbmOpen, ReadsEveryVariant}};
+          {"PBMOpen", RunPbmOpen, ReadsEveryVariant},
+          {"WIC", RunWicCodec, ReadsEveryVariant}};
 }

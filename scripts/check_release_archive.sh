@@ -22,7 +22,7 @@ package=$(pwd)/$(basename "${archive%.zip}" .tar.gz)
 common=(CHANGELOG.md LICENSE README.md include/quentarpbm.h lib/cmake/QuentarPBM/QuentarPBMConfig.cmake
   lib/cmake/QuentarPBM/QuentarPBMConfigVersion.cmake)
 case $platform in
-  win*) files=("${common[@]}" bin/QUENTARPBM.dll bin/pnm_to_bmp.exe bin/viewer.exe
+  win*) files=("${common[@]}" bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe
     lib/QUENTARPBM.def lib/QUENTARPBM.lib lib/libQUENTARPBM.dll.a) ;;
   *) files=("${common[@]}" bin/pnm_to_bmp include/quentarpbm_posix.h lib/libquentarpbm.so
     lib/pkgconfig/quentarpbm.pc) ;;

@@ -2,9 +2,10 @@
 # Packs BUILD_DIR's Windows release archive signed with a throwaway
 # self-signed certificate, and unsigned twice. osslsigncode, given that
 # certificate as its only trusted root, must accept the signed archive's
-# QUENTARPBM.dll, pnm_to_bmp.exe and viewer.exe, and refuse them under
-# another certificate and unsigned; every other member must be the unsigned
-# archive's, and the unsigned archive must pack byte for byte the same.
+# QUENTARPBM.dll, QuentarPbmWic.dll, pnm_to_bmp.exe and viewer.exe, and
+# refuse them under another certificate and unsigned; every other member
+# must be the unsigned archive's, and the unsigned archive must pack byte for
+# byte the same.
 # Usage: check_release_signing.sh BUILD_DIR WORKDIR PLATFORM
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -35,7 +36,7 @@ mkdir -p unpacked/unsigned unpacked/signed
 (cd unpacked/signed && cmake -E tar xf "$signed")
 
 package=$(basename "$signed" .zip)
-signed_files=(bin/QUENTARPBM.dll bin/pnm_to_bmp.exe bin/viewer.exe)
+signed_files=(bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe)
 for file in "${signed_files[@]}"; do
   if ! osslsigncode verify -CAfile signer.pem -in "unpacked/signed/$package/$file" >verify.log 2>&1; then
     fail "$file: signature refused: $(cat verify.log)"

@@ -3,8 +3,9 @@
 # in two different folders, each with its build directory at a different
 # place inside, with the compiler, flags and toolchain of BUILD_DIR, packs
 # each build's release archive for PLATFORM, and checks that they are byte
-# for byte the same: QUENTARPBM.dll (and its debug file, whose checksum the
-# DLL's debug link holds) with its import libraries, or libquentarpbm.so, and
+# for byte the same: QUENTARPBM.dll and QuentarPbmWic.dll (and their debug
+# files, whose checksums the DLLs' debug links hold) with QUENTARPBM.dll's
+# import libraries, or libquentarpbm.so, and
 # every member of the two archives (programs included), and the archives.
 # Usage: check_reproducible_build.sh BUILD_DIR WORKDIR PLATFORM
 set -euo pipefail
@@ -49,7 +50,8 @@ for i in 0 1; do
 done
 
 if [[ -n $toolchain ]]; then
-  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug import/QUENTARPBM.lib)
+  products=(bin/QUENTARPBM.dll bin/QUENTARPBM.dll.debug import/QUENTARPBM.lib
+    bin/QuentarPbmWic.dll bin/QuentarPbmWic.dll.debug)
   # The 32-bit build makes its MinGW import library itself.
   [[ -f ${builds[0]}/import/libQUENTARPBM.dll.a ]] && products+=(import/libQUENTARPBM.dll.a)
 else

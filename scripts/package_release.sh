@@ -30,7 +30,7 @@ cmake --install "$build" --prefix "$stage/$name" >/dev/null
 cp "$source_dir/README.md" "$source_dir/CHANGELOG.md" "$source_dir/LICENSE" "$stage/$name/"
 if [[ $format == zip && -n ${QUENTARPBM_SIGN_CERT:-} ]]; then
   # Authenticode with SHA-256, which Windows checks for every file it loads.
-  for file in bin/QUENTARPBM.dll bin/pnm_to_bmp.exe bin/viewer.exe; do
+  for file in bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe; do
     osslsigncode sign -certs "$QUENTARPBM_SIGN_CERT" -key "$QUENTARPBM_SIGN_KEY" -h sha256 \
       -n "QUENTARPBM $version" ${QUENTARPBM_TIMESTAMP_URL:+-ts "$QUENTARPBM_TIMESTAMP_URL"} \
       -in "$stage/$name/$file" -out "$stage/$name/$file.signed" >/dev/null

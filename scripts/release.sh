@@ -2,8 +2,8 @@
 # Builds the release archives in one command: quentarpbm-VERSION-win32.zip,
 # -win64.zip and -linux-x86_64.tar.gz, in dist/ or OUTDIR. Each comes from its
 # preset's build directory, building only what ships. Given a certificate and
-# its private key, the Windows archives' QUENTARPBM.dll, pnm_to_bmp.exe and
-# viewer.exe are signed (Authenticode, SHA-256), with a time stamp from the
+# its private key, the Windows archives' QUENTARPBM.dll, QuentarPbmWic.dll,
+# pnm_to_bmp.exe and viewer.exe are signed (Authenticode, SHA-256), with a time stamp from the
 # RFC 3161 server named, if one is; the environment may give them instead.
 # Usage: release.sh [--cert FILE --key FILE [--timestamp URL]] [OUTDIR]
 #   or:  QUENTARPBM_SIGN_CERT=FILE QUENTARPBM_SIGN_KEY=FILE

@@ -2,6 +2,7 @@
 #ifndef QUENTARPBM_IDENTIFY_IDENTIFY_H
 #define QUENTARPBM_IDENTIFY_IDENTIFY_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "common/result_code.h"
@@ -36,12 +37,21 @@ enum FormatCode : int32_t {
   kFormatPpm = 129,
 };
 
+// How many leading bytes the signature tests look at.
+constexpr size_t kSignatureBytes = 24;
+
 // Reads up to 24 leading bytes of fileName (missing bytes count as zero) and
 // writes the format they and the name select to *formatCode.
 // Returns PBM_OK when a test decided; PBM_E_UNSUPPORTED with kFormatUnknown
 // when none did; PBM_E_OPEN with kFormatUnknown when the file cannot be
 // opened; PBM_E_ARGUMENT, *formatCode untouched, when a pointer is null.
 ResultCode IdentifyImageFile(const char* fileName, int32_t* formatCode);
+
+// The format that the kSignatureBytes bytes at signature (missing bytes given
+// as zero) and the name select, kFormatUnknown when no test decides; the rule
+// IdentifyImageFile applies to a file's first bytes. The WIC codec asks it of
+// a stream's first bytes, with "" as the name.
+int32_t ClassifySignature(const uint8_t* signature, const char* fileName);
 
 // 1 when the little-endian word at offset 20 of a placeable metafile header
 // equals PlaceableHeaderChecksum of it, 0 when not, PBM_E_ARGUMENT for null.

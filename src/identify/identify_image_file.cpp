@@ -8,7 +8,6 @@ namespace quentarpbm {
 
 namespace {
 
-constexpr DWORD kSignatureBytes = 24;
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7u;
 
 // ASCII-only folding of A-Z: the comparison must not depend on the locale.
@@ -55,10 +54,12 @@ bool ReadSignature(const char* fileName, uint8_t* signature) {
   }
   // A short or failed read is no failure: the bytes not read stay zero.
   DWORD bytesRead = 0;
-  ReadFile(file, signature, kSignatureBytes, &bytesRead, nullptr);
+  ReadFile(file, signature, static_cast<DWORD>(kSignatureBytes), &bytesRead, nullptr);
   CloseHandle(file);
   return true;
 }
+
+}  // namespace
 
 // The tests in their fixed order; at most one of them can decide, since each
 // needs a different leading byte or byte pair. kFormatUnknown when none does.
@@ -101,8 +102,6 @@ int32_t ClassifySignature(const uint8_t* b, const char* name) {
   if (b[0] == 0xFF && b[1] == 0xD8) return kFormatJpeg;
   return kFormatUnknown;
 }
-
-}  // namespace
 
 ResultCode IdentifyImageFile(const char* fileName, int32_t* formatCode) {
   uint8_t signature[kSignatureBytes] = {};

@@ -1,0 +1,59 @@
+// The WIC codec's COM objects: what each file of the shell offers the others.
+#ifndef QUENTARPBM_WIC_COM_WIC_COM_H
+#define QUENTARPBM_WIC_COM_WIC_COM_H
+
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include "common/result_code.h"
+#include "wic/wic_image.h"
+
+namespace quentarpbm {
+
+// The decoder's class, the container format it reads, and the vendor that
+// WIC shows: identities of our own, each written once here.
+constexpr CLSID kPbmDecoderClsid = {
+    0xa70e5cb8, 0xa137, 0x4431, {0x99, 0xb6, 0x78, 0x90, 0x95, 0xd9, 0x7e, 0x92}};
+constexpr GUID kNetpbmContainerFormat = {
+    0x292b6e6d, 0x20f0, 0x41a1, {0x8a, 0x97, 0x7c, 0x22, 0xc3, 0xc2, 0x4b, 0x4a}};
+constexpr GUID kQuentarPbmVendor = {
+    0x3d129551, 0x3503, 0x4171, {0xb2, 0x66, 0xdb, 0xf2, 0x64, 0x82, 0x34, 0xc5}};
+
+// The module's count of live objects and of IClassFactory::LockServer locks,
+// which DllCanUnloadNow reads; every object counts itself from its creation
+// to its last Release.
+void CountCodecObject(bool created);
+void LockCodecModule(bool lock);
+bool CodecModuleInUse();
+
+// QueryInterface over a short table of the IIDs an object answers, the
+// first one its IUnknown: *object gets self (with a reference) or null.
+HRESULT QueryInterfaceFromTable(IUnknown* self, const IID* const* iids, size_t count, REFIID iid,
+                                void** object);
+
+// The class factory DllGetClassObject hands out, and the decoder it makes.
+HRESULT CreatePbmClassFactory(REFIID iid, void** object);
+HRESULT CreatePbmDecoder(REFIID iid, void** object);
+
+// A decoded image shared by the decoder and its frames: immutable once made,
+// freed with the last reference.
+struct SharedWicImage {
+  LONG references;
+  WicImage image;
+};
+void AcquireSharedImage(SharedWicImage* shared);
+void ReleaseSharedImage(SharedWicImage* shared);
+
+// The frame over a decoded image; it takes its own reference to shared.
+HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame);
+
+// WIC's pixel format for each layout of the decode core.
+const GUID& PixelFormatOfLayout(WicPixelLayout layout);
+
+// The one mapping of the library's result codes to WIC's HRESULTs.
+HRESULT HresultFromResultCode(ResultCode code);
+
+}  // namespace quentarpbm
+
+#endif  // QUENTARPBM_WIC_COM_WIC_COM_H

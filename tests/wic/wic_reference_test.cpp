@@ -1,0 +1,183 @@
+// Every reference image through the stock WIC factory: our decoder is the one chosen, and
+// its pixels equal netpbm's own decoding, scaled by pamdepth to the format's range.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <stdint.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/param_label.h"
+#include "support/test_files.h"
+#include "support/wic_codec.h"
+
+#ifndef QUENTARPBM_WIC_REFERENCE_DIR
+#error "QUENTARPBM_WIC_REFERENCE_DIR names the directory made by make_wic_reference_images.sh"
+#endif
+
+namespace quentarpbm {
+namespace {
+
+using testing::ComRef;
+using testing::WicSource;
+
+const std::string kDirectory = QUENTARPBM_WIC_REFERENCE_DIR "/";
+
+// A raw image as netpbm writes it: magic, width, height, maxval (not for
+// P4), one whitespace, then the raster.
+struct RawImage {
+  std::string magic;
+  UINT width = 0;
+  UINT height = 0;
+  UINT maxval = 1;
+  std::string raster;
+};
+
+bool ParseRawImage(const std::string& bytes, RawImage* image) {
+  std::istringstream in(bytes);
+  if (!(in >> image->magic >> image->width >> image->height)) return false;
+  if (image->magic != "P4" && !(in >> image->maxval)) return false;
+  in.get();
+  image->raster.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+// The samples WIC must give for netpbm's raw raster, in WIC's order: PBM's
+// bits inverted (WIC's 0 is black), red and blue swapped for 24bppBGR,
+// 16-bit samples little-endian. The padding bits of a 1-bit row are left out.
+std::vector<uint8_t> ExpectedWicRows(const RawImage& raw, GUID* format, UINT* stride) {
+  const auto* r = reinterpret_cast<const uint8_t*>(raw.raster.data());
+  std::vector<uint8_t> rows(raw.raster.size());
+  if (raw.magic == "P4") {
+    *format = GUID_WICPixelFormatBlackWhite;
+    *stride = (raw.width + 7) / 8;
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(~r[i]);
+  } else if (raw.maxval > 255) {
+    *format = raw.magic == "P5" ? GUID_WICPixelFormat16bppGray : GUID_WICPixelFormat48bppRGB;
+    *stride = raw.width * (raw.magic == "P5" ? 2 : 6);
+    for (size_t i = 0; i + 1 < rows.size(); i += 2) {
+      rows[i] = r[i + 1];
+      rows[i + 1] = r[i];
+    }
+  } else if (raw.magic == "P5") {
+    *format = GUID_WICPixelFormat8bppGray;
+    *stride = raw.width;
+    rows.assign(r, r + rows.size());
+  } else {
+    *format = GUID_WICPixelFormat24bppBGR;
+    *stride = raw.width * 3;
+    for (size_t i = 0; i + 2 < rows.size(); i += 3) {
+      rows[i] = r[i + 2];
+      rows[i + 1] = r[i + 1];
+      rows[i + 2] = r[i];
+    }
+  }
+  return rows;
+}
+
+// Clears the bits past a 1-bit row's width, which netpbm and WIC pad differently.
+void ClearPadding(std::vector<uint8_t>* rows, UINT width, UINT stride) {
+  if (width % 8 == 0) return;
+  const auto keep = static_cast<uint8_t>(0xFF00u >> (width % 8));
+  for (size_t end = stride; end <= rows->size(); end += stride) (*rows)[end - 1] &= keep;
+}
+
+// What 32bppBGRA holds for a frame of 1, 8 or 24 bits a pixel, opaque.
+std::vector<uint8_t> ExpectedBgra(const testing::WicPixels& frame, const GUID& format) {
+  std::vector<uint8_t> bgra;
+  for (UINT y = 0; y < frame.height; ++y) {
+    const uint8_t* row = frame.bytes.data() + static_cast<size_t>(y) * frame.stride;
+    for (UINT x = 0; x < frame.width; ++x) {
+      uint8_t pixel[3];
+      if (IsEqualGUID(format, GUID_WICPixelFormatBlackWhite)) {
+        pixel[0] = ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255 : 0;
+        pixel[1] = pixel[2] = pixel[0];
+      } else if (IsEqualGUID(format, GUID_WICPixelFormat8bppGray)) {
+        pixel[0] = pixel[1] = pixel[2] = row[x];
+      } else {
+        for (int c = 0; c < 3; ++c) pixel[c] = row[3 * x + static_cast<UINT>(c)];
+      }
+      bgra.insert(bgra.end(), {pixel[0], pixel[1], pixel[2], 255});
+    }
+  }
+  return bgra;
+}
+
+struct SourceCase {
+  const char* label;
+  WicSource source;
+};
+
+class WicReferenceImages : public ::testing::TestWithParam<SourceCase> {
+ protected:
+  void SetUp() override { ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }
+  void TearDown() override { CoUninitialize(); }
+};
+
+TEST_P(WicReferenceImages, DecodeAsNetpbmDoesAndConvertToBgra) {
+  ComRef<IWICImagingFactory> factory;
+  ASSERT_EQ(testing::CreateStockFactory(factory.put()), S_OK);
+  std::ifstream manifest(kDirectory + "wic_manifest.txt");
+  ASSERT_TRUE(manifest.good()) << "no " << kDirectory << "wic_manifest.txt: run the fixture";
+  std::string source;
+  std::string expectedName;
+  size_t images = 0;
+  size_t bytes = 0;
+  while (manifest >> source >> expectedName) {
+    SCOPED_TRACE(source);
+    RawImage raw;
+    ASSERT_TRUE(ParseRawImage(testing::ReadWholeFile(kDirectory + expectedName), &raw));
+    GUID wantFormat = {};
+    UINT wantStride = 0;
+    std::vector<uint8_t> want = ExpectedWicRows(raw, &wantFormat, &wantStride);
+
+    ComRef<IWICBitmapDecoder> decoder;
+    ASSERT_EQ(testing::DecoderFor(factory.p, GetParam().source, kDirectory + source, decoder.put()),
+              S_OK);
+    EXPECT_TRUE(testing::DecoderIsOurs(decoder.p));
+    ComRef<IWICBitmapFrameDecode> frame;
+    ASSERT_EQ(decoder->GetFrame(0, frame.put()), S_OK);
+    testing::WicPixels got;
+    ASSERT_EQ(testing::CopyWholeFrame(frame.p, &got), S_OK);
+    EXPECT_EQ(got.width, raw.width);
+    EXPECT_EQ(got.height, raw.height);
+    EXPECT_TRUE(IsEqualGUID(got.format, wantFormat));
+    ASSERT_EQ(got.stride, wantStride);
+    if (IsEqualGUID(wantFormat, GUID_WICPixelFormatBlackWhite)) {
+      ClearPadding(&want, raw.width, wantStride);
+      ClearPadding(&got.bytes, raw.width, wantStride);
+    }
+    EXPECT_EQ(got.bytes, want);
+
+    // What most hosts ask WIC for: 32-bit BGRA through the stock converter.
+    ComRef<IWICBitmapSource> bgra;
+    ASSERT_EQ(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.p, bgra.put()), S_OK);
+    testing::WicPixels converted;
+    ASSERT_EQ(testing::CopyWholeFrame(bgra.p, &converted), S_OK);
+    EXPECT_EQ(converted.bytes.size(), size_t{4} * raw.width * raw.height);
+    // For the 8-bit formats the converter only copies: the grey, blue, green
+    // and red it gives are the frame's, black and white for BlackWhite.
+    if (!IsEqualGUID(wantFormat, GUID_WICPixelFormat16bppGray) &&
+        !IsEqualGUID(wantFormat, GUID_WICPixelFormat48bppRGB)) {
+      EXPECT_EQ(ExpectedBgra(got, wantFormat), converted.bytes);
+    }
+    ++images;
+    bytes += want.size();
+  }
+  EXPECT_GE(images, 60u);
+  printf("%s: %zu images, %zu pixel bytes equal netpbm's\n", GetParam().label, images, bytes);
+}
+
+const SourceCase kSources[] = {
+    {"CreateDecoderFromFilename", WicSource::kFileName},
+    {"SHCreateStreamOnFileEx", WicSource::kFileStream},
+    {"CreateStreamOnHGlobal", WicSource::kMemoryStream},
+};
+INSTANTIATE_TEST_SUITE_P(Sources, WicReferenceImages, ::testing::ValuesIn(kSources),
+                         testing::ParamLabel<SourceCase>);
+
+}  // namespace
+}  // namespace quentarpbm
