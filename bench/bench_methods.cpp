@@ -17,7 +17,6 @@
 
 #include "bench_peers.h"
 #include "floor_rows.h"
-#include "netpbm/netpbm.h"
 #include "platform/win32_api.h"
 #include "run_pbm_open.h"
 
@@ -179,28 +178,6 @@ bool RunStreamFloor(const BenchImage& image) {
 
 // PBMOpen linked in.
 bool RunPbmOpen(const BenchImage& image) { return RunPbmOpenThrough(PBMOpen, image); }
-
-// The reading stage alone: the header and every row into the store, with
-// no identification and no output stage, for the rate at which the row
-// readers take the file's text.
-bool RunRowReaders(const BenchImage& image) {
-  FILE* stream = fopen(image.path.c_str(), "rb");
-  if (stream == nullptr) return false;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t maxval = 0;
-  quentarpbm::ResultCode status = PBM_E_READ;
-  const char kind = image.variant[1];
-  quentarpbm::RowStore store =
-      kind == '1' || kind == '4'
-          ? quentarpbm::ReadPbmImage(stream, &width, &height, &status, nullptr, 0)
-      : kind == '2' || kind == '5'
-          ? quentarpbm::ReadPgmImage(stream, &width, &height, &maxval, &status, nullptr, 0)
-          : quentarpbm::ReadPpmImage(stream, &width, &height, &maxval, &status, nullptr, 0);
-  fclose(stream);
-  quentarpbm::FreeRowStore(store, height);
-  return status == PBM_OK;
-}
 
 }  // namespace
 

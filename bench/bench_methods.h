@@ -18,6 +18,10 @@ struct BenchMethod {
 // The reads function of methods that read all six variants.
 bool ReadsEveryVariant(const BenchImage& image);
 
+// The header and every row into the store, with no identification and no
+// output stage: the rate at which the row readers take the file.
+bool RunRowReaders(const BenchImage& image);
+
 // The floor first, then PBMOpen, then whichever peers this build has.
 std::vector<BenchMethod> BenchMethods();
 

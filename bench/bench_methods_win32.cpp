@@ -145,5 +145,6 @@ std::vector<BenchMethod> BenchMethods() {
   return {{"floor", RunFloor, ReadsEveryVariant},
           {"stream", RunStreamFloor, ReadsEveryVariant},
           {"PBMOpen", RunPbmOpen, ReadsEveryVariant},
+          {"rows", RunRowReaders, ReadsEveryVariant},
           {"WIC", RunWicCodec, ReadsEveryVariant}};
 }

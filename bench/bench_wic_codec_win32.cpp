@@ -5,8 +5,8 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "bench_wic_codec.h"
 #include "wic/com/wic_com.h"
@@ -58,10 +58,13 @@ bool RunWicCodec(const BenchImage& image) {
     UINT bits = 8;
     if (IsEqualGUID(format, GUID_WICPixelFormatBlackWhite)) bits = 1;
     if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) bits = 24;
+    if (IsEqualGUID(format, GUID_WICPixelFormat16bppGray)) bits = 16;
+    if (IsEqualGUID(format, GUID_WICPixelFormat48bppRGB)) bits = 48;
     const UINT stride = (width * bits + 7) / 8;
-    std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
-    ok = SUCCEEDED(
-        frame->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()));
+    // A host's fresh buffer, which the copy is the first to touch.
+    const size_t size = static_cast<size_t>(stride) * height;
+    const std::unique_ptr<BYTE[]> pixels(new BYTE[size]);
+    ok = SUCCEEDED(frame->CopyPixels(nullptr, stride, static_cast<UINT>(size), pixels.get()));
   }
   if (frame != nullptr) frame->Release();
   if (decoder != nullptr) decoder->Release();

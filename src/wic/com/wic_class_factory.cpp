@@ -11,24 +11,12 @@ namespace {
 
 const IID* const kFactoryInterfaces[] = {&IID_IUnknown, &IID_IClassFactory};
 
-class PbmClassFactory final : public IClassFactory {
+class PbmClassFactory final : public CountedCodecObject<PbmClassFactory, IClassFactory> {
  public:
-  PbmClassFactory() { CountCodecObject(true); }
-  PbmClassFactory(const PbmClassFactory&) = delete;
-  PbmClassFactory& operator=(const PbmClassFactory&) = delete;
-
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     return QueryInterfaceFromTable(this, kFactoryInterfaces,
                                    sizeof kFactoryInterfaces / sizeof kFactoryInterfaces[0], iid,
                                    object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   // Aggregation is not offered: WIC never asks for it.
@@ -44,9 +32,8 @@ class PbmClassFactory final : public IClassFactory {
   }
 
  private:
-  ~PbmClassFactory() { CountCodecObject(false); }
-
-  LONG references_ = 1;
+  friend class CountedCodecObject<PbmClassFactory, IClassFactory>;
+  ~PbmClassFactory() = default;
 };
 
 }  // namespace

@@ -27,6 +27,32 @@ void CountCodecObject(bool created);
 void LockCodecModule(bool lock);
 bool CodecModuleInUse();
 
+// The reference count every object of the codec keeps, and its place in the
+// module's count of live objects: made with one reference, deleted by its
+// last Release. Object derives from it (and so from Interface) and is final.
+template <typename Object, typename Interface>
+class CountedCodecObject : public Interface {
+ public:
+  CountedCodecObject(const CountedCodecObject&) = delete;
+  CountedCodecObject& operator=(const CountedCodecObject&) = delete;
+
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete static_cast<Object*>(this);
+    return static_cast<ULONG>(left);
+  }
+
+ protected:
+  CountedCodecObject() { CountCodecObject(true); }
+  ~CountedCodecObject() { CountCodecObject(false); }
+
+ private:
+  LONG references_ = 1;
+};
+
 // QueryInterface over a short table of the IIDs an object answers, the
 // first one its IUnknown: *object gets self (with a reference) or null.
 HRESULT QueryInterfaceFromTable(IUnknown* self, const IID* const* iids, size_t count, REFIID iid,

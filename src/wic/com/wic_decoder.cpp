@@ -31,27 +31,14 @@ size_t ReadFromComStream(void* context, uint8_t* destination, size_t count) {
   return total;
 }
 
-class PbmDecoder final : public IWICBitmapDecoder {
+class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder> {
  public:
-  PbmDecoder() {
-    InitializeSRWLock(&lock_);
-    CountCodecObject(true);
-  }
-  PbmDecoder(const PbmDecoder&) = delete;
-  PbmDecoder& operator=(const PbmDecoder&) = delete;
+  PbmDecoder() { InitializeSRWLock(&lock_); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     return QueryInterfaceFromTable(this, kDecoderInterfaces,
                                    sizeof kDecoderInterfaces / sizeof kDecoderInterfaces[0], iid,
                                    object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   // Reads the image's first bytes (from the start of the stream, as
@@ -164,9 +151,9 @@ class PbmDecoder final : public IWICBitmapDecoder {
   }
 
  private:
+  friend class CountedCodecObject<PbmDecoder, IWICBitmapDecoder>;
   ~PbmDecoder() {
     if (image_ != nullptr) ReleaseSharedImage(image_);
-    CountCodecObject(false);
   }
 
   // What a call for something Netpbm lacks returns: before Initialize, that.
@@ -198,7 +185,6 @@ class PbmDecoder final : public IWICBitmapDecoder {
     return S_OK;
   }
 
-  LONG references_ = 1;
   SRWLOCK lock_;
   SharedWicImage* image_ = nullptr;  // null until Initialize succeeds
 };

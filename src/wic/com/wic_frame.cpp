@@ -47,26 +47,13 @@ uint32_t BytesPerPixel(WicPixelLayout layout) {
   return 0;
 }
 
-class PbmFrame final : public IWICBitmapFrameDecode {
+class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode> {
  public:
-  explicit PbmFrame(SharedWicImage* shared) : shared_(shared) {
-    AcquireSharedImage(shared_);
-    CountCodecObject(true);
-  }
-  PbmFrame(const PbmFrame&) = delete;
-  PbmFrame& operator=(const PbmFrame&) = delete;
+  explicit PbmFrame(SharedWicImage* shared) : shared_(shared) { AcquireSharedImage(shared_); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     return QueryInterfaceFromTable(
         this, kFrameInterfaces, sizeof kFrameInterfaces / sizeof kFrameInterfaces[0], iid, object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override {
@@ -145,12 +132,9 @@ class PbmFrame final : public IWICBitmapFrameDecode {
   }
 
  private:
-  ~PbmFrame() {
-    ReleaseSharedImage(shared_);
-    CountCodecObject(false);
-  }
+  friend class CountedCodecObject<PbmFrame, IWICBitmapFrameDecode>;
+  ~PbmFrame() { ReleaseSharedImage(shared_); }
 
-  LONG references_ = 1;
   SharedWicImage* shared_;
 };
 
