@@ -788,6 +788,16 @@ TEST(StandinGlobalMemory, OnlyMoveableBlocksOfSomeBytesAreMade) {
   EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 0), nullptr);
 }
 
+// Only what the row store asks for: a new region, reserved and committed at
+// once, readable and writable, of some bytes.
+TEST(StandinVirtualMemory, OnlyNewCommittedReadWriteRegionsOfSomeBytesAreMade) {
+  int here = 0;
+  EXPECT_EQ(VirtualAlloc(&here, 8, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 8, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 8, MEM_RESERVE | MEM_COMMIT, 0), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), nullptr);
+}
+
 TEST(StandinGlobalMemory, BlockWithoutZeroInitIsNotZeroed) {
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
   ASSERT_NE(block, nullptr);
