@@ -4,9 +4,10 @@
 # naming the file (the format of a non-Netpbm image, and what is wrong with
 # a file that does not open), no progress bar on a redirected stderr, no
 # pixel file left behind, the output directory made when missing, paths
-# joined with the platform's separator, wildcards expanded by a Windows
-# host, names with spaces and outside ASCII, an image larger than one view
-# of the pixel file, --help and --version, and the exit status.
+# joined with the platform's separator (once, after a folder given with one
+# at its end), "--" ending the options, wildcards expanded by a Windows host,
+# names with spaces and outside ASCII, an image larger than one view of the
+# pixel file, --help and --version, and the exit status.
 # Usage: check_host_cli.sh WORKDIR TEMPDIR CONVERTER-COMMAND...
 # Runs inside WORKDIR with relative paths, so a Windows host under Wine sees
 # the same files. TEMPDIR is where the host's temporary pixel files go. A
@@ -17,7 +18,7 @@ tempdir=$2
 shift 2
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 source "$source_dir/scripts/lib/tools.sh"
-require_tools bmptopnm pnmtopnm convert
+require_tools bmptopnm pnmtopnm convert python3
 # Wine reads the arguments, names with them, in the locale's character set.
 export LC_ALL=C.UTF-8
 windows=0 sep=/ device=/dev/null
@@ -47,10 +48,13 @@ printf 'P5 1 1 65535\n\0\0' >deep.pgm
 printf 'P3 2' >cut.ppm
 printf 'P2 0 0 255\n' >empty.pgm
 mkdir folder.pgm
+mkfifo pipe.pgm
 declare -A expected=(
   [missing.ppm]="there is no such file"
+  [notes.txt/inner.pgm]="there is no such file"
   [folder.pgm]="this is a folder, not a file"
   [$device]="this is a device"
+  [pipe.pgm]="this is a device"
   [drawing.bmp]="this is a Windows bitmap (.bmp), not a PBM, PGM or PPM image"
   [picture.gif]="this is a GIF image"
   [photo.jpg]="this is a JPEG image"
@@ -60,7 +64,13 @@ declare -A expected=(
   [empty.pgm]="an image with no pixels"
 )
 bad=(missing.ppm drawing.bmp picture.gif photo.jpg notes.txt deep.pgm cut.ppm empty.pgm folder.pgm
-  "$device")
+  "$device" notes.txt/inner.pgm pipe.pgm)
+# A socket is a file natively; a Windows program cannot open one at all.
+if [[ $windows == 0 ]]; then
+  python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind("socket.pgm")'
+  expected[socket.pgm]="this is a device"
+  bad+=(socket.pgm)
+fi
 
 # All good: exit status 0, output directory made (two levels deep).
 before=$(pixel_files)
@@ -96,6 +106,24 @@ for image in "${good[@]}"; do
   [[ -s "made/${image%.*}.bmp" ]] || fail "made/${image%.*}.bmp missing in the mixed run"
 done
 [[ $(pixel_files) -eq $before ]] || fail "temporary pixel files left in $tempdir"
+
+# An output folder that ends in a separator is joined without another one
+# (on Windows either separator ends it); "--" ends the options, so that a
+# file named like one converts.
+cp ramp.pgm ./-dash.pgm
+declare -A joined=([ends/]="ends/ramp.bmp")
+[[ $windows == 1 ]] && joined['ends\']='ends\ramp.bmp'
+for folder in "${!joined[@]}"; do
+  "$@" -o "$folder" ramp.pgm >joined.out 2>&1 || fail "-o '$folder' exited with $?"
+  grep -qxF "ramp.pgm -> ${joined[$folder]}" <(tr -d '\r' <joined.out) ||
+    fail "-o '$folder' wrote '$(cat joined.out)', not 'ramp.pgm -> ${joined[$folder]}'"
+  decodes_to ramp.pgm ends/ramp.bmp || fail "ends/ramp.bmp does not decode to ramp.pgm"
+  rm -rf ends
+done
+status=0
+"$@" -o dashed -- -dash.pgm >dashed.out 2>dashed.err || status=$?
+[[ $status -eq 0 && ! -s dashed.err ]] || fail "'-- -dash.pgm' exited with $status: $(cat dashed.err)"
+decodes_to ./-dash.pgm dashed/-dash.bmp || fail "dashed/-dash.bmp does not decode to -dash.pgm"
 
 # Wildcards (which a Windows host expands itself, and a shell natively),
 # including a pattern that matches nothing, and names with a space and

@@ -5,7 +5,7 @@
 # Usage: check_no_test_controls.sh LIBRARY
 set -euo pipefail
 library=$1
-found=$(nm -C "$library" | grep -E 'Standin(FailCall|CallCount|LiveHandles|Reset)|InjectedFailure|ChangeLiveObjects|LimitSimdLevel|SimdLevelLimit' || true)
+found=$(nm -C "$library" | grep -E 'Standin(FailCall|CallCount|LiveHandles|Reset|StartTempNameCounter)|InjectedFailure|InjectedTempNameCounter|ChangeLiveObjects|LimitSimdLevel|SimdLevelLimit' || true)
 if [[ -n $found ]]; then
   echo "test controls in $library:"
   echo "$found"

@@ -8,8 +8,8 @@ cd "$(dirname "$0")/.."
 source scripts/lib/tools.sh
 require_tools cmake ninja g++ gcovr python3
 
-min_lines=98.5
-min_branches=89.0
+min_lines=99.5
+min_branches=90.0
 min_functions=100.0
 
 build=build/coverage
@@ -21,6 +21,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENTARPBM_WERROR=ON 
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-Wl,--undefined=__gcov_dump" >/dev/null
 cmake --build "$build"
+# Notes of objects the build no longer makes (a source moved to another
+# target) would be merged with the current ones and break the report.
+ninja -C "$build" -t cleandead >/dev/null
+find "$build" -name '*.gcno' | while read -r notes; do
+  [[ -e ${notes%.gcno}.o ]] || rm -f "$notes"
+done
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
 

@@ -1,6 +1,7 @@
 // A host that is still using the library while its process ends: it releases
-// an image from a static object's destructor or an atexit handler, or leaves
-// a thread converting when main returns. Exit status 0 means every release
+// an image from a static object's destructor (also with a view of its pixel
+// file still mapped) or an atexit handler, or leaves a thread converting when
+// main returns. Exit status 0 means every release
 // succeeded and left no pixel file; a fault in the library ends it on a signal.
 #include <stdint.h>
 
@@ -47,10 +48,13 @@ bool Release(OpenImage* image) {
 
 // What a cache of open images does at exit. Its destructor is registered
 // before the first call, so it runs after anything the library sets up then.
+// A viewer's cache also holds a view of each pixel file, unmapped first.
 struct ImageCache {
   OpenImage image;
   bool held = false;
+  const void* view = nullptr;
   ~ImageCache() {
+    if (view != nullptr && !UnmapViewOfFile(view)) std::_Exit(1);
     if (held && !Release(&image)) std::_Exit(1);
   }
 };
@@ -88,7 +92,8 @@ ConversionsDuringExit g_duringExit;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: exit_time_host static-destructor|atexit|converting-thread\n");
+    std::fprintf(stderr,
+                 "usage: exit_time_host static-destructor|held-view|atexit|converting-thread\n");
     return 2;
   }
   const char* mode = argv[1];
@@ -101,6 +106,12 @@ int main(int argc, char** argv) {
   if (std::strcmp(mode, "static-destructor") == 0) {
     g_cache.held = Open(&g_cache.image);
     return g_cache.held ? 0 : 4;
+  }
+  if (std::strcmp(mode, "held-view") == 0) {
+    g_cache.held = Open(&g_cache.image);
+    if (!g_cache.held) return 4;
+    g_cache.view = MapViewOfFile(g_cache.image.mapping, FILE_MAP_READ, 0, 0, 0);
+    return g_cache.view != nullptr ? 0 : 4;
   }
   if (std::strcmp(mode, "atexit") == 0) {
     if (std::atexit(ReleaseAtExit) != 0) return 3;

@@ -27,17 +27,28 @@ using testing::ReadWholeFile;
 using testing::TestDirectory;
 using testing::WriteTestFile;
 
-// Each attempt makes the call under test once on objects it sets up, made to
-// fail when inject is set, checks that a failed call left everything as it
-// was, cleans up, and tells whether the call succeeded.
+// A fault in one call, or in one step of the stand-in's own inside it: the
+// nth call of api from the moment the call under test begins.
+struct FaultCase {
+  const char* name;
+  StandinApi api;
+  int nth;
+  bool (*attempt)(const FaultCase* inject);
+};
 
-void FailNextCallIf(bool inject, StandinApi api) {
-  if (inject) StandinFailCall(api, 1);
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+// Each attempt makes the call under test once on objects it sets up, with the
+// fault injected when inject is set, checks that a failed call left everything
+// as it was, cleans up, and tells whether the call succeeded.
+
+void FailNextCallIf(const FaultCase* inject) {
+  if (inject != nullptr) StandinFailCall(inject->api, inject->nth);
 }
 
-bool AttemptCreateFile(bool inject) {
+bool AttemptCreateFile(const FaultCase* inject) {
   const std::string path = WriteTestFile("fault-create", "keep");
-  FailNextCallIf(inject, StandinApi::kCreateFileA);
+  FailNextCallIf(inject);
   const HANDLE file = OpenPixelFile(path);
   const bool ok = file != INVALID_HANDLE_VALUE;
   if (ok) {
@@ -49,12 +60,26 @@ bool AttemptCreateFile(bool inject) {
   return ok;
 }
 
-bool AttemptReadFile(bool inject) {
+// Opening an existing file as format identification does, which truncates nothing.
+bool AttemptOpenForReading(const FaultCase* inject) {
+  const std::string path = WriteTestFile("fault-open", "keep");
+  FailNextCallIf(inject);
+  const HANDLE file = OpenForReading(path);
+  const bool ok = file != INVALID_HANDLE_VALUE;
+  if (ok) {
+    EXPECT_TRUE(CloseHandle(file));
+  }
+  EXPECT_EQ(ReadWholeFile(path), "keep");
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  return ok;
+}
+
+bool AttemptReadFile(const FaultCase* inject) {
   const std::string path = WriteTestFile("fault-read", "abc");
   const HANDLE file = OpenForReading(path);
   char bytes[3] = {};
   DWORD got = 99;
-  FailNextCallIf(inject, StandinApi::kReadFile);
+  FailNextCallIf(inject);
   const bool ok = ReadFile(file, bytes, 3, &got, nullptr) != FALSE;
   EXPECT_EQ(got, ok ? 3u : 0u);
   EXPECT_TRUE(CloseHandle(file));
@@ -62,20 +87,20 @@ bool AttemptReadFile(bool inject) {
   return ok;
 }
 
-bool AttemptGetFileType(bool inject) {
+bool AttemptGetFileType(const FaultCase* inject) {
   const std::string path = WriteTestFile("fault-type", "abc");
   const HANDLE file = OpenForReading(path);
-  FailNextCallIf(inject, StandinApi::kGetFileType);
+  FailNextCallIf(inject);
   const DWORD type = GetFileType(file);
   EXPECT_TRUE(CloseHandle(file));
   EXPECT_TRUE(DeleteFileA(path.c_str()));
   return type == FILE_TYPE_DISK;
 }
 
-bool AttemptCloseHandle(bool inject) {
+bool AttemptCloseHandle(const FaultCase* inject) {
   const std::string path = WriteTestFile("fault-close", "abc");
   const HANDLE file = OpenForReading(path);
-  FailNextCallIf(inject, StandinApi::kCloseHandle);
+  FailNextCallIf(inject);
   const bool ok = CloseHandle(file) != FALSE;
   if (!ok) {
     EXPECT_FALSE(DeleteFileA(path.c_str()));
@@ -85,9 +110,9 @@ bool AttemptCloseHandle(bool inject) {
   return ok;
 }
 
-bool AttemptDeleteFile(bool inject) {
+bool AttemptDeleteFile(const FaultCase* inject) {
   const std::string path = WriteTestFile("fault-delete", "abc");
-  FailNextCallIf(inject, StandinApi::kDeleteFileA);
+  FailNextCallIf(inject);
   const bool ok = DeleteFileA(path.c_str()) != FALSE;
   EXPECT_EQ(PathExists(path), !ok);
   if (!ok) {
@@ -96,9 +121,9 @@ bool AttemptDeleteFile(bool inject) {
   return ok;
 }
 
-bool AttemptGetTempPath(bool inject) {
+bool AttemptGetTempPath(const FaultCase* inject) {
   char path[MAX_PATH + 1] = "untouched";
-  FailNextCallIf(inject, StandinApi::kGetTempPathA);
+  FailNextCallIf(inject);
   const bool ok = GetTempPathA(sizeof path, path) != 0;
   if (!ok) {
     EXPECT_STREQ(path, "untouched");
@@ -110,10 +135,10 @@ size_t EntriesIn(const std::string& directory) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(directory), {}));
 }
 
-bool AttemptGetTempFileName(bool inject) {
+bool AttemptGetTempFileName(const FaultCase* inject) {
   const size_t before = EntriesIn(TestDirectory());
   char name[MAX_PATH] = "untouched";
-  FailNextCallIf(inject, StandinApi::kGetTempFileNameA);
+  FailNextCallIf(inject);
   const bool ok = GetTempFileNameA(TestDirectory().c_str(), "tp", 0, name) != 0;
   EXPECT_EQ(EntriesIn(TestDirectory()), before + (ok ? 1 : 0));
   if (ok) {
@@ -124,11 +149,11 @@ bool AttemptGetTempFileName(bool inject) {
   return ok;
 }
 
-// A mapping that grows a four-byte file to 16 bytes, with api failing.
-bool AttemptGrowingMapping(StandinApi api, bool inject) {
+// A mapping that grows a four-byte file to 16 bytes.
+bool AttemptGrowingMapping(const FaultCase* inject) {
   std::string path;
   const HANDLE file = MakePixelFile("fault-mapping", "abcd", &path);
-  FailNextCallIf(inject, api);
+  FailNextCallIf(inject);
   const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 16, nullptr);
   const bool ok = mapping != nullptr;
   if (ok) {
@@ -141,19 +166,11 @@ bool AttemptGrowingMapping(StandinApi api, bool inject) {
   return ok;
 }
 
-bool AttemptCreateFileMapping(bool inject) {
-  return AttemptGrowingMapping(StandinApi::kCreateFileMappingA, inject);
-}
-
-bool AttemptReserveFileSpace(bool inject) {
-  return AttemptGrowingMapping(StandinApi::kReserveFileSpace, inject);
-}
-
-bool AttemptMapViewOfFile(bool inject) {
+bool AttemptMapViewOfFile(const FaultCase* inject) {
   std::string path;
   const HANDLE file = MakePixelFile("fault-view", "abcd", &path);
   const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
-  FailNextCallIf(inject, StandinApi::kMapViewOfFile);
+  FailNextCallIf(inject);
   void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
   const bool ok = view != nullptr;
   if (ok) {
@@ -165,12 +182,12 @@ bool AttemptMapViewOfFile(bool inject) {
   return ok;
 }
 
-bool AttemptUnmapViewOfFile(bool inject) {
+bool AttemptUnmapViewOfFile(const FaultCase* inject) {
   std::string path;
   const HANDLE file = MakePixelFile("fault-unmap", "abcd", &path);
   const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
   const auto* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-  FailNextCallIf(inject, StandinApi::kUnmapViewOfFile);
+  FailNextCallIf(inject);
   const bool ok = UnmapViewOfFile(view) != FALSE;
   if (!ok) {
     EXPECT_EQ(view[3], 'd');
@@ -182,8 +199,8 @@ bool AttemptUnmapViewOfFile(bool inject) {
   return ok;
 }
 
-bool AttemptGlobalAlloc(bool inject) {
-  FailNextCallIf(inject, StandinApi::kGlobalAlloc);
+bool AttemptGlobalAlloc(const FaultCase* inject) {
+  FailNextCallIf(inject);
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
   if (block != nullptr) {
     EXPECT_EQ(GlobalFree(block), nullptr);
@@ -191,10 +208,10 @@ bool AttemptGlobalAlloc(bool inject) {
   return block != nullptr;
 }
 
-bool AttemptGlobalLock(bool inject) {
+bool AttemptGlobalLock(const FaultCase* inject) {
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
   EXPECT_NE(GlobalLock(block), nullptr);
-  FailNextCallIf(inject, StandinApi::kGlobalLock);
+  FailNextCallIf(inject);
   const bool ok = GlobalLock(block) != nullptr;
   if (ok) {
     EXPECT_TRUE(GlobalUnlock(block));
@@ -205,11 +222,11 @@ bool AttemptGlobalLock(bool inject) {
   return ok;
 }
 
-bool AttemptGlobalUnlock(bool inject) {
+bool AttemptGlobalUnlock(const FaultCase* inject) {
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
   EXPECT_NE(GlobalLock(block), nullptr);
   EXPECT_NE(GlobalLock(block), nullptr);
-  FailNextCallIf(inject, StandinApi::kGlobalUnlock);
+  FailNextCallIf(inject);
   const bool ok = GlobalUnlock(block) != FALSE;
   if (!ok) {
     EXPECT_TRUE(GlobalUnlock(block));
@@ -219,9 +236,9 @@ bool AttemptGlobalUnlock(bool inject) {
   return ok;
 }
 
-bool AttemptGlobalFree(bool inject) {
+bool AttemptGlobalFree(const FaultCase* inject) {
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
-  FailNextCallIf(inject, StandinApi::kGlobalFree);
+  FailNextCallIf(inject);
   const HGLOBAL result = GlobalFree(block);
   const bool ok = result == nullptr;
   if (!ok) {
@@ -236,8 +253,8 @@ void* AllocRegion() {
   return VirtualAlloc(nullptr, 5000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
-bool AttemptVirtualAlloc(bool inject) {
-  FailNextCallIf(inject, StandinApi::kVirtualAlloc);
+bool AttemptVirtualAlloc(const FaultCase* inject) {
+  FailNextCallIf(inject);
   void* region = AllocRegion();
   if (region != nullptr) {
     EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
@@ -245,9 +262,19 @@ bool AttemptVirtualAlloc(bool inject) {
   return region != nullptr;
 }
 
-bool AttemptVirtualFree(bool inject) {
+// Large enough to be mapped on its own rather than taken from the heap.
+bool AttemptLargeVirtualAlloc(const FaultCase* inject) {
+  FailNextCallIf(inject);
+  void* region = VirtualAlloc(nullptr, size_t{4} << 20, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (region != nullptr) {
+    EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  }
+  return region != nullptr;
+}
+
+bool AttemptVirtualFree(const FaultCase* inject) {
   void* region = AllocRegion();
-  FailNextCallIf(inject, StandinApi::kVirtualFree);
+  FailNextCallIf(inject);
   const bool ok = VirtualFree(region, 0, MEM_RELEASE) != FALSE;
   if (!ok) {
     // Still there, and still released whole.
@@ -263,8 +290,8 @@ HPALETTE MakePalette() {
   return CreatePalette(&palette);
 }
 
-bool AttemptCreatePalette(bool inject) {
-  FailNextCallIf(inject, StandinApi::kCreatePalette);
+bool AttemptCreatePalette(const FaultCase* inject) {
+  FailNextCallIf(inject);
   const HPALETTE palette = MakePalette();
   if (palette != nullptr) {
     EXPECT_TRUE(DeleteObject(palette));
@@ -272,29 +299,29 @@ bool AttemptCreatePalette(bool inject) {
   return palette != nullptr;
 }
 
-bool AttemptGetObject(bool inject) {
+bool AttemptGetObject(const FaultCase* inject) {
   const HPALETTE palette = MakePalette();
   WORD count = 0xBEEF;
-  FailNextCallIf(inject, StandinApi::kGetObjectA);
+  FailNextCallIf(inject);
   const bool ok = GetObjectA(palette, sizeof count, &count) == 2;
   EXPECT_EQ(count, ok ? 1u : 0xBEEFu);
   EXPECT_TRUE(DeleteObject(palette));
   return ok;
 }
 
-bool AttemptGetPaletteEntries(bool inject) {
+bool AttemptGetPaletteEntries(const FaultCase* inject) {
   const HPALETTE palette = MakePalette();
   PALETTEENTRY entry = {1, 1, 1, 1};
-  FailNextCallIf(inject, StandinApi::kGetPaletteEntries);
+  FailNextCallIf(inject);
   const bool ok = GetPaletteEntries(palette, 0, 1, &entry) == 1;
   EXPECT_EQ(entry.peRed, ok ? 10 : 1);
   EXPECT_TRUE(DeleteObject(palette));
   return ok;
 }
 
-bool AttemptDeleteObject(bool inject) {
+bool AttemptDeleteObject(const FaultCase* inject) {
   const HPALETTE palette = MakePalette();
-  FailNextCallIf(inject, StandinApi::kDeleteObject);
+  FailNextCallIf(inject);
   const bool ok = DeleteObject(palette) != FALSE;
   if (!ok) {
     EXPECT_TRUE(DeleteObject(palette));
@@ -302,25 +329,17 @@ bool AttemptDeleteObject(bool inject) {
   return ok;
 }
 
-struct FaultCase {
-  const char* name;
-  StandinApi api;
-  bool (*attempt)(bool inject);
-};
-
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
-
 class StandinFaults : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(StandinFaults, OnlyTheChosenCallFailsAndLeavesNothingBehind) {
   const FaultCase& c = GetParam();
   StandinReset();
   const int live = StandinLiveHandles();
-  EXPECT_TRUE(c.attempt(false));
-  EXPECT_FALSE(c.attempt(true));
+  EXPECT_TRUE(c.attempt(nullptr));
+  EXPECT_FALSE(c.attempt(&c));
   EXPECT_EQ(StandinLiveHandles(), live);
   // The fault was used up by the one call.
-  EXPECT_TRUE(c.attempt(false));
+  EXPECT_TRUE(c.attempt(nullptr));
   EXPECT_EQ(StandinLiveHandles(), live);
 }
 
@@ -331,36 +350,107 @@ std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& case_info) 
 INSTANTIATE_TEST_SUITE_P(
     EveryApi, StandinFaults,
     ::testing::Values(
-        FaultCase{"CreateFileA", StandinApi::kCreateFileA, AttemptCreateFile},
-        FaultCase{"ReadFile", StandinApi::kReadFile, AttemptReadFile},
-        FaultCase{"GetFileType", StandinApi::kGetFileType, AttemptGetFileType},
-        FaultCase{"CloseHandle", StandinApi::kCloseHandle, AttemptCloseHandle},
-        FaultCase{"DeleteFileA", StandinApi::kDeleteFileA, AttemptDeleteFile},
-        FaultCase{"GetTempPathA", StandinApi::kGetTempPathA, AttemptGetTempPath},
-        FaultCase{"GetTempFileNameA", StandinApi::kGetTempFileNameA, AttemptGetTempFileName},
-        FaultCase{"CreateFileMappingA", StandinApi::kCreateFileMappingA, AttemptCreateFileMapping},
-        FaultCase{"ReserveFileSpace", StandinApi::kReserveFileSpace, AttemptReserveFileSpace},
-        FaultCase{"MapViewOfFile", StandinApi::kMapViewOfFile, AttemptMapViewOfFile},
-        FaultCase{"UnmapViewOfFile", StandinApi::kUnmapViewOfFile, AttemptUnmapViewOfFile},
-        FaultCase{"GlobalAlloc", StandinApi::kGlobalAlloc, AttemptGlobalAlloc},
-        FaultCase{"GlobalLock", StandinApi::kGlobalLock, AttemptGlobalLock},
-        FaultCase{"GlobalUnlock", StandinApi::kGlobalUnlock, AttemptGlobalUnlock},
-        FaultCase{"GlobalFree", StandinApi::kGlobalFree, AttemptGlobalFree},
-        FaultCase{"VirtualAlloc", StandinApi::kVirtualAlloc, AttemptVirtualAlloc},
-        FaultCase{"VirtualFree", StandinApi::kVirtualFree, AttemptVirtualFree},
-        FaultCase{"CreatePalette", StandinApi::kCreatePalette, AttemptCreatePalette},
-        FaultCase{"GetObjectA", StandinApi::kGetObjectA, AttemptGetObject},
-        FaultCase{"GetPaletteEntries", StandinApi::kGetPaletteEntries, AttemptGetPaletteEntries},
-        FaultCase{"DeleteObject", StandinApi::kDeleteObject, AttemptDeleteObject}),
+        FaultCase{"CreateFileA", StandinApi::kCreateFileA, 1, AttemptCreateFile},
+        FaultCase{"ReadFile", StandinApi::kReadFile, 1, AttemptReadFile},
+        FaultCase{"GetFileType", StandinApi::kGetFileType, 1, AttemptGetFileType},
+        FaultCase{"CloseHandle", StandinApi::kCloseHandle, 1, AttemptCloseHandle},
+        FaultCase{"DeleteFileA", StandinApi::kDeleteFileA, 1, AttemptDeleteFile},
+        FaultCase{"GetTempPathA", StandinApi::kGetTempPathA, 1, AttemptGetTempPath},
+        FaultCase{"GetTempFileNameA", StandinApi::kGetTempFileNameA, 1, AttemptGetTempFileName},
+        FaultCase{"CreateFileMappingA", StandinApi::kCreateFileMappingA, 1, AttemptGrowingMapping},
+        FaultCase{"ReserveFileSpace", StandinApi::kReserveFileSpace, 1, AttemptGrowingMapping},
+        FaultCase{"MapViewOfFile", StandinApi::kMapViewOfFile, 1, AttemptMapViewOfFile},
+        FaultCase{"UnmapViewOfFile", StandinApi::kUnmapViewOfFile, 1, AttemptUnmapViewOfFile},
+        FaultCase{"GlobalAlloc", StandinApi::kGlobalAlloc, 1, AttemptGlobalAlloc},
+        FaultCase{"GlobalLock", StandinApi::kGlobalLock, 1, AttemptGlobalLock},
+        FaultCase{"GlobalUnlock", StandinApi::kGlobalUnlock, 1, AttemptGlobalUnlock},
+        FaultCase{"GlobalFree", StandinApi::kGlobalFree, 1, AttemptGlobalFree},
+        FaultCase{"VirtualAlloc", StandinApi::kVirtualAlloc, 1, AttemptVirtualAlloc},
+        FaultCase{"VirtualFree", StandinApi::kVirtualFree, 1, AttemptVirtualFree},
+        FaultCase{"CreatePalette", StandinApi::kCreatePalette, 1, AttemptCreatePalette},
+        FaultCase{"GetObjectA", StandinApi::kGetObjectA, 1, AttemptGetObject},
+        FaultCase{"GetPaletteEntries", StandinApi::kGetPaletteEntries, 1, AttemptGetPaletteEntries},
+        FaultCase{"DeleteObject", StandinApi::kDeleteObject, 1, AttemptDeleteObject}),
     FaultCaseName);
+
+// The stand-in's own steps inside a call: each failure must undo the steps
+// before it, as the call's own failure does.
+INSTANTIATE_TEST_SUITE_P(
+    OwnSteps, StandinFaults,
+    ::testing::Values(
+        FaultCase{"CreateFileA_ClearingNonBlocking", StandinApi::kClearNonBlocking, 1,
+                  AttemptOpenForReading},
+        FaultCase{"CreateFileA_Record", StandinApi::kOwnAllocation, 1, AttemptOpenForReading},
+        FaultCase{"CreateFileA_ClaimEntry", StandinApi::kOwnTableEntry, 1, AttemptOpenForReading},
+        FaultCase{"CreateFileA_HandleEntry", StandinApi::kOwnTableEntry, 2, AttemptOpenForReading},
+        FaultCase{"CreateFileMappingA_Record", StandinApi::kOwnAllocation, 1,
+                  AttemptGrowingMapping},
+        FaultCase{"CreateFileMappingA_Descriptor", StandinApi::kDuplicateDescriptor, 1,
+                  AttemptGrowingMapping},
+        FaultCase{"MapViewOfFile_ViewEntry", StandinApi::kOwnTableEntry, 1, AttemptMapViewOfFile},
+        FaultCase{"GlobalAlloc_Record", StandinApi::kOwnAllocation, 1, AttemptGlobalAlloc},
+        FaultCase{"GlobalAlloc_Bytes", StandinApi::kOwnAllocation, 2, AttemptGlobalAlloc},
+        FaultCase{"GlobalAlloc_HandleEntry", StandinApi::kOwnTableEntry, 1, AttemptGlobalAlloc},
+        FaultCase{"VirtualAlloc_HeapBytes", StandinApi::kOwnAllocation, 1, AttemptVirtualAlloc},
+        FaultCase{"VirtualAlloc_HeapRegionEntry", StandinApi::kOwnTableEntry, 1,
+                  AttemptVirtualAlloc},
+        FaultCase{"VirtualAlloc_MappedBytes", StandinApi::kOwnAllocation, 1,
+                  AttemptLargeVirtualAlloc},
+        FaultCase{"VirtualAlloc_MappedRegionEntry", StandinApi::kOwnTableEntry, 1,
+                  AttemptLargeVirtualAlloc},
+        FaultCase{"CreatePalette_Record", StandinApi::kOwnAllocation, 1, AttemptCreatePalette},
+        FaultCase{"CreatePalette_Entries", StandinApi::kOwnTableEntry, 1, AttemptCreatePalette},
+        FaultCase{"CreatePalette_HandleEntry", StandinApi::kOwnTableEntry, 2,
+                  AttemptCreatePalette}),
+    FaultCaseName);
+
+// GetTempFileNameA near the end of its names, with some of the names it will
+// try already there. Names are prefix + the number in four hex digits.
+struct TempNameCase {
+  const char* name;
+  unsigned first;
+  unsigned left;
+  std::vector<const char*> taken;
+  const char* made;  // null when none is left
+};
+
+class TempNameCounter : public ::testing::TestWithParam<TempNameCase> {};
+
+TEST_P(TempNameCounter, TriesTheNamesLeftInTurnAndFailsWhenAllAreTaken) {
+  const TempNameCase& c = GetParam();
+  const std::string folder = std::string("counter-") + c.name;
+  const std::string directory = TestDirectory() + folder;
+  fs::create_directories(directory);
+  for (const char* taken : c.taken) WriteTestFile(folder + "/nc" + taken + ".tmp", "");
+  char name[MAX_PATH] = "untouched";
+  StandinStartTempNameCounter(c.first, c.left);
+  const UINT number = GetTempFileNameA(directory.c_str(), "nc", 0, name);
+  if (c.made == nullptr) {
+    EXPECT_EQ(number, 0u);
+    EXPECT_STREQ(name, "untouched");
+  } else {
+    EXPECT_EQ(number, std::stoul(c.made, nullptr, 16));
+    EXPECT_EQ(std::string(name), directory + "/nc" + c.made + ".tmp");
+  }
+  EXPECT_EQ(EntriesIn(directory), c.taken.size() + (c.made != nullptr ? 1 : 0));
+  fs::remove_all(directory);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NearTheEnd, TempNameCounter,
+    ::testing::Values(TempNameCase{"FirstFree", 0xFFFE, 3, {}, "FFFE"},
+                      TempNameCase{
+                          "AfterTheLastComesTheFirst", 0xFFFE, 3, {"FFFE", "FFFF"}, "0001"},
+                      TempNameCase{"EveryNameTaken", 0xFFFE, 3, {"FFFE", "FFFF", "0001"}, nullptr}),
+    [](const ::testing::TestParamInfo<TempNameCase>& case_info) { return case_info.param.name; });
 
 TEST(StandinControl, CountsCallsSinceResetAndResetDropsPendingFaults) {
   StandinReset();
   StandinFailCall(StandinApi::kGlobalAlloc, 1);
   StandinReset();
   EXPECT_EQ(StandinCallCount(StandinApi::kGlobalAlloc), 0);
-  EXPECT_TRUE(AttemptGlobalAlloc(false));
-  EXPECT_TRUE(AttemptGlobalAlloc(false));
+  EXPECT_TRUE(AttemptGlobalAlloc(nullptr));
+  EXPECT_TRUE(AttemptGlobalAlloc(nullptr));
   EXPECT_EQ(StandinCallCount(StandinApi::kGlobalAlloc), 2);
   EXPECT_EQ(StandinCallCount(StandinApi::kGlobalFree), 2);
   EXPECT_EQ(StandinCallCount(StandinApi::kCreateFileA), 0);
@@ -698,6 +788,16 @@ TEST(StandinGlobalMemory, OnlyMoveableBlocksOfSomeBytesAreMade) {
   EXPECT_EQ(GlobalAlloc(0, 8), nullptr);
   EXPECT_EQ(GlobalAlloc(GMEM_ZEROINIT, 8), nullptr);
   EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 0), nullptr);
+}
+
+// Only what the row store asks for: a new region, reserved and committed at
+// once, readable and writable, of some bytes.
+TEST(StandinVirtualMemory, OnlyNewCommittedReadWriteRegionsOfSomeBytesAreMade) {
+  int here = 0;
+  EXPECT_EQ(VirtualAlloc(&here, 8, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 8, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 8, MEM_RESERVE | MEM_COMMIT, 0), nullptr);
+  EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), nullptr);
 }
 
 TEST(StandinGlobalMemory, BlockWithoutZeroInitIsNotZeroed) {

@@ -18,6 +18,10 @@ int FilesIn(const std::string& directory);
 // platform, picked by the build.
 void SetTempDirectoryVariable(const std::string& directory);
 
+// Points TEMP at directory: a variable the platform reads only after the one
+// above (Windows) or not at all (natively), so it must not count.
+void SetLesserTempVariable(const std::string& directory);
+
 }  // namespace quentarpbm::testing
 
 #endif  // QUENTARPBM_TESTS_SUPPORT_PRIVATE_TEMP_DIRECTORY_H

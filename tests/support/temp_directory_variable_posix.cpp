@@ -9,4 +9,6 @@ void SetTempDirectoryVariable(const std::string& directory) {
   setenv("TMPDIR", directory.c_str(), 1);
 }
 
+void SetLesserTempVariable(const std::string& directory) { setenv("TEMP", directory.c_str(), 1); }
+
 }  // namespace quentarpbm::testing

@@ -9,4 +9,8 @@ void SetTempDirectoryVariable(const std::string& directory) {
   SetEnvironmentVariableA("TEMP", directory.c_str());
 }
 
+void SetLesserTempVariable(const std::string& directory) {
+  SetEnvironmentVariableA("TEMP", directory.c_str());
+}
+
 }  // namespace quentarpbm::testing

@@ -1,6 +1,5 @@
 // The stand-in's test controls (call counts, injected faults, live objects): tests link them only.
-#include <algorithm>
-#include <iterator>
+#include <atomic>
 #include <mutex>
 
 #include "platform/posix/standin_registry.h"
@@ -11,11 +10,15 @@ namespace {
 
 constexpr int kApiCount = static_cast<int>(StandinApi::kCount);
 
-// Guarded by the stand-in's lock, like its handle table.
+// Atomic rather than guarded by the stand-in's lock: OpenWithoutWaiting also
+// serves the library's own file reads, which take no lock.
 struct Controls {
-  int live_objects = 0;
-  int call_counts[kApiCount] = {};
-  int calls_until_fault[kApiCount] = {};  // 0 = no fault pending
+  std::atomic<int> live_objects{0};
+  std::atomic<int> call_counts[kApiCount] = {};
+  std::atomic<int> calls_until_fault[kApiCount] = {};  // 0 = no fault pending
+  std::atomic<bool> temp_counter_set{false};
+  unsigned temp_first = 0;  // written before temp_counter_set, read after it
+  unsigned temp_left = 0;
 };
 
 Controls& TheControls() {
@@ -29,17 +32,36 @@ bool InjectedFailure(StandinApi api) {
   Controls& controls = TheControls();
   const int index = static_cast<int>(api);
   ++controls.call_counts[index];
-  if (controls.calls_until_fault[index] == 0) return false;
-  return --controls.calls_until_fault[index] == 0;
+  // Counts down only a pending fault, so two threads cannot both take it.
+  int left = controls.calls_until_fault[index].load();
+  while (left > 0 && !controls.calls_until_fault[index].compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
 }
 
 void ChangeLiveObjects(int delta) { TheControls().live_objects += delta; }
+
+bool InjectedTempNameCounter(unsigned* first, unsigned* left) {
+  Controls& controls = TheControls();
+  if (!controls.temp_counter_set.exchange(false)) return false;
+  *first = controls.temp_first;
+  *left = controls.temp_left;
+  return true;
+}
 
 void StandinFailCall(StandinApi api, int nth) {
   const std::lock_guard<std::mutex> lock(StandinMutex());
   const int index = static_cast<int>(api);
   if (index < 0 || index >= kApiCount) return;
-  TheControls().calls_until_fault[index] = std::max(nth, 0);
+  TheControls().calls_until_fault[index] = nth > 0 ? nth : 0;
+}
+
+void StandinStartTempNameCounter(unsigned first, unsigned left) {
+  const std::lock_guard<std::mutex> lock(StandinMutex());
+  Controls& controls = TheControls();
+  controls.temp_first = first;
+  controls.temp_left = left;
+  controls.temp_counter_set = true;
 }
 
 int StandinCallCount(StandinApi api) {
@@ -57,8 +79,9 @@ int StandinLiveHandles() {
 void StandinReset() {
   const std::lock_guard<std::mutex> lock(StandinMutex());
   Controls& controls = TheControls();
-  std::fill(std::begin(controls.call_counts), std::end(controls.call_counts), 0);
-  std::fill(std::begin(controls.calls_until_fault), std::end(controls.calls_until_fault), 0);
+  for (auto& count : controls.call_counts) count = 0;
+  for (auto& pending : controls.calls_until_fault) pending = 0;
+  controls.temp_counter_set = false;
 }
 
 }  // namespace quentarpbm

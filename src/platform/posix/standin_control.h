@@ -27,6 +27,12 @@ enum class StandinApi {
   kDeleteObject,
   kVirtualAlloc,
   kVirtualFree,
+  // The stand-in's own resources, which its calls above fail on as Windows
+  // fails on its own: these make the next such step fail instead of the call.
+  kOwnAllocation,        // a record or block: new (std::nothrow), malloc, calloc, or a large mmap
+  kOwnTableEntry,        // an entry in one of its tables, which fails as std::bad_alloc
+  kDuplicateDescriptor,  // fcntl(F_DUPFD_CLOEXEC), the descriptor a mapping keeps
+  kClearNonBlocking,     // fcntl clearing O_NONBLOCK after an open that a FIFO cannot stall
   kCount
 };
 
@@ -40,6 +46,11 @@ int StandinCallCount(StandinApi api);
 // Live objects of every kind: open files, mappings, views, global blocks,
 // committed regions and palettes. A conversion that cleans up after itself leaves this unchanged.
 int StandinLiveHandles();
+
+// Makes the next GetTempFileNameA try number first (1 to 0xFFFF) and then
+// only the names after it up to left names in all, as if every other name
+// were taken: the end of its 65,535 names without making them all.
+void StandinStartTempNameCounter(unsigned first, unsigned left);
 
 // Clears pending faults and call counts; live objects are left alone.
 void StandinReset();

@@ -46,8 +46,8 @@ HANDLE AdoptDescriptor(int descriptor, DWORD access, DWORD share_mode, DWORD dis
     close(descriptor);
     return INVALID_HANDLE_VALUE;
   }
-  FileRecord* record =
-      new (std::nothrow) FileRecord{descriptor, {IdentityOf(status), access, share_mode, false}};
+  auto* record = quentarpbm::NewRecord<FileRecord>(
+      descriptor, quentarpbm::FileClaim{IdentityOf(status), access, share_mode, false});
   if (record == nullptr ||
       !quentarpbm::AddClaimingHandle(record, &record->claim, HandleKind::kFile)) {
     close(descriptor);

@@ -36,9 +36,11 @@ extern "C" HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     return nullptr;
   }
   if (bytes == 0) return nullptr;
-  auto* record = new (std::nothrow) GlobalBlockRecord{nullptr, bytes, 0};
+  auto* record = quentarpbm::NewRecord<GlobalBlockRecord>(nullptr, bytes, 0u);
   if (record == nullptr) return nullptr;
-  record->data = static_cast<unsigned char*>(malloc(bytes));
+  record->data = quentarpbm::InjectedFailure(StandinApi::kOwnAllocation)
+                     ? nullptr
+                     : static_cast<unsigned char*>(malloc(bytes));
   if (record->data == nullptr || !quentarpbm::AddHandle(record, HandleKind::kGlobalBlock)) {
     free(record->data);
     delete record;

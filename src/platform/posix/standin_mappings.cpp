@@ -153,10 +153,13 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES s
   const bool writable = protect == PAGE_READWRITE;
   const DWORD needed = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
   if ((record->claim.access & needed) != needed) return nullptr;
-  auto* mapping = new (std::nothrow) MappingRecord{-1, record->claim, 0, writable, true, 0};
+  auto* mapping =
+      quentarpbm::NewRecord<MappingRecord>(-1, record->claim, size_t{0}, writable, true, 0);
   if (mapping == nullptr) return nullptr;
   mapping->claim.mapping = true;
-  mapping->descriptor = fcntl(record->descriptor, F_DUPFD_CLOEXEC, 0);
+  mapping->descriptor = quentarpbm::InjectedFailure(StandinApi::kDuplicateDescriptor)
+                            ? -1
+                            : fcntl(record->descriptor, F_DUPFD_CLOEXEC, 0);
   if (mapping->descriptor < 0) {
     delete mapping;
     return nullptr;

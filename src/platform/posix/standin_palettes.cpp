@@ -29,7 +29,7 @@ extern "C" HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
   const std::lock_guard<std::mutex> lock(quentarpbm::StandinMutex());
   if (quentarpbm::InjectedFailure(StandinApi::kCreatePalette)) return nullptr;
   if (palette == nullptr || palette->palNumEntries == 0) return nullptr;
-  auto* record = new (std::nothrow) PaletteRecord;
+  auto* record = quentarpbm::NewRecord<PaletteRecord>();
   // The entries run on past the one that LOGPALETTE declares.
   const auto* first = reinterpret_cast<const PALETTEENTRY*>(
       reinterpret_cast<const unsigned char*>(palette) + offsetof(LOGPALETTE, palPalEntry));

@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "platform/posix/standin_test_seam.h"
 #include "platform/win32_api.h"
@@ -26,11 +27,20 @@ enum class HandleKind { kFile, kMapping, kGlobalBlock, kPalette };
 template <typename Store>
 bool StoredWithoutThrowing(Store store) {
   try {
+    if (InjectedFailure(StandinApi::kOwnTableEntry)) throw std::bad_alloc();
     store();
   } catch (const std::bad_alloc&) {
     return false;
   }
   return true;
+}
+
+// A new record of the stand-in's own, made without throwing; null when memory
+// runs out (or a test makes its allocation fail), which the calls report by failing.
+template <typename Record, typename... Values>
+Record* NewRecord(Values&&... values) {
+  if (InjectedFailure(StandinApi::kOwnAllocation)) return nullptr;
+  return new (std::nothrow) Record{std::forward<Values>(values)...};
 }
 
 // Enters record as a valid handle of kind; false when the table cannot grow.

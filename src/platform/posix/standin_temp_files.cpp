@@ -20,10 +20,16 @@ constexpr size_t kMaxPrefix = 3;
 constexpr size_t kNumberAndSuffix = 8;
 constexpr unsigned kNumbers = 0xFFFF;  // 1 to FFFF; 0 means "pick one"
 
-// The next number to try, starting somewhere different in every process so
+// The number tried last, starting somewhere different in every process so
 // that concurrent processes rarely collide; callers hold the stand-in's lock.
-unsigned NextCandidate() {
+unsigned& LastCandidate() {
   static unsigned last = static_cast<unsigned>(getpid()) ^ static_cast<unsigned>(time(nullptr));
+  return last;
+}
+
+// The next number to try, after 0xFFFF 1 again.
+unsigned NextCandidate() {
+  unsigned& last = LastCandidate();
   last = last % kNumbers + 1;
   return last;
 }
@@ -63,7 +69,10 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT uni
   if (stem.empty() || stem.back() != '/') stem += '/';
   stem.append(prefix, strnlen(prefix, kMaxPrefix));
   if (stem.size() + kNumberAndSuffix + 1 > MAX_PATH) return 0;
-  for (unsigned attempt = 0; attempt < kNumbers; ++attempt) {
+  unsigned names = kNumbers;
+  unsigned first = 0;
+  if (quentarpbm::InjectedTempNameCounter(&first, &names)) LastCandidate() = first - 1;
+  for (unsigned attempt = 0; attempt < names; ++attempt) {
     const unsigned number = NextCandidate();
     char name[MAX_PATH];
     // Fits: the stem's length was checked above.

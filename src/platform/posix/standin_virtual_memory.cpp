@@ -33,7 +33,10 @@ void* MapLargeRegion(size_t bytes) {
   const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const size_t length = (bytes + page - 1) / page * page;
   const size_t span = length + kLargePageBytes;
-  void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* mapped =
+      quentarpbm::InjectedFailure(StandinApi::kOwnAllocation)
+          ? MAP_FAILED
+          : mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
   // The slack either side of the aligned region goes back at once.
   const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
@@ -66,7 +69,12 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD alloca
       protect != PAGE_READWRITE || bytes == 0) {
     return nullptr;
   }
-  void* region = IsLargeRegion(bytes) ? MapLargeRegion(bytes) : calloc(bytes, 1);
+  void* region = nullptr;
+  if (IsLargeRegion(bytes)) {
+    region = MapLargeRegion(bytes);
+  } else if (!quentarpbm::InjectedFailure(StandinApi::kOwnAllocation)) {
+    region = calloc(bytes, 1);
+  }
   if (region == nullptr) return nullptr;
   if (!quentarpbm::StoredWithoutThrowing([&] { Regions().emplace(region, bytes); })) {
     ReleaseRegion(region, bytes);
