@@ -60,6 +60,20 @@ HRESULT DecoderFor(IWICImagingFactory* factory, WicSource source, const std::str
                                           decoder);
 }
 
+HRESULT FrameFromBytes(const std::string& bytes, IWICBitmapFrameDecode** frame) {
+  ComRef<IWICImagingFactory> factory;
+  HRESULT result = CreateStockFactory(factory.put());
+  ComRef<IStream> stream;
+  if (SUCCEEDED(result)) result = MemoryStream(bytes, stream.put());
+  ComRef<IWICBitmapDecoder> decoder;
+  if (SUCCEEDED(result)) {
+    result = factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnLoad,
+                                              decoder.put());
+  }
+  if (SUCCEEDED(result)) result = decoder->GetFrame(0, frame);
+  return result;
+}
+
 bool DecoderIsOurs(IWICBitmapDecoder* decoder) {
   GUID container = {};
   if (FAILED(decoder->GetContainerFormat(&container))) return false;

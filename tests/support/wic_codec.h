@@ -43,6 +43,10 @@ HRESULT CreateStockFactory(IWICImagingFactory** factory);
 // A stream over the bytes in memory (CreateStreamOnHGlobal).
 HRESULT MemoryStream(const std::string& bytes, IStream** stream);
 
+// The first frame of the image in bytes, through the stock factory and a
+// stream over memory; the frame keeps what it needs of the decoder.
+HRESULT FrameFromBytes(const std::string& bytes, IWICBitmapFrameDecode** frame);
+
 // Opens path (relative to the working directory) the given way.
 HRESULT DecoderFor(IWICImagingFactory* factory, WicSource source, const std::string& path,
                    IWICBitmapDecoder** decoder);

@@ -48,16 +48,8 @@ class WicCopyPixels : public ::testing::TestWithParam<CopyCase> {
 
 TEST_P(WicCopyPixels, GivesTheRectOrRefusesWithoutWriting) {
   const CopyCase& c = GetParam();
-  ComRef<IWICImagingFactory> factory;
-  ASSERT_EQ(testing::CreateStockFactory(factory.put()), S_OK);
-  ComRef<IStream> stream;
-  ASSERT_EQ(testing::MemoryStream(c.image, stream.put()), S_OK);
-  ComRef<IWICBitmapDecoder> decoder;
-  ASSERT_EQ(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnLoad,
-                                             decoder.put()),
-            S_OK);
   ComRef<IWICBitmapFrameDecode> frame;
-  ASSERT_EQ(decoder->GetFrame(0, frame.put()), S_OK);
+  ASSERT_EQ(testing::FrameFromBytes(c.image, frame.put()), S_OK);
 
   std::vector<uint8_t> buffer(kBufferBytes, kSentinel);
   const HRESULT result = frame->CopyPixels(c.wholeFrame ? nullptr : &c.rect, c.stride, c.size,
