@@ -7,6 +7,7 @@
 #include <wincodec.h>
 
 #include "wic/com/wic_com.h"
+#include "wic_version.h"
 
 namespace quentarpbm {
 
