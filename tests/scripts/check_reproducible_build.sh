@@ -12,7 +12,7 @@ set -euo pipefail
 build=$1
 work=$(realpath -m "$2")
 platform=$3
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 toolchain=$(cached CMAKE_TOOLCHAIN_FILE)
 
