@@ -41,12 +41,11 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 release() {
   local preset=$1 platform=$2
-  shift 2
   echo "=== $preset ==="
   cmake --preset "$preset" >/dev/null
-  cmake --build "build/$preset" --target "$@"
+  cmake --build "build/$preset" --target quentarpbm_shipped
   bash scripts/package_release.sh "build/$preset" "$out" "$platform"
 }
-release mingw32 win32 quentarpbm quentarpbm_import_library pnm_to_bmp viewer
-release mingw64 win64 quentarpbm quentarpbm_import_library pnm_to_bmp viewer
-release native-release "linux-$(uname -m)" quentarpbm pnm_to_bmp
+release mingw32 win32
+release mingw64 win64
+release native-release "linux-$(uname -m)"
