@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds the library and its host programs twice from copies of the sources
-# in two different folders, each with its build directory at a different
-# place inside, with the compiler, flags and toolchain of BUILD_DIR, packs
-# each build's release archive for PLATFORM, and checks that they are byte
-# for byte the same: QUENTARPBM.dll and QuentarPbmWic.dll (and their debug
-# files, whose checksums the DLLs' debug links hold) with QUENTARPBM.dll's
-# import libraries, or libquentarpbm.so, and
-# every member of the two archives (programs included), and the archives.
+# Builds the library and its host programs again from a copy of the sources
+# in another folder, with its build directory at another place inside, with
+# the compiler, flags and toolchain of BUILD_DIR, packs the release archive
+# for PLATFORM from that build and from BUILD_DIR, and checks that the two
+# builds are byte for byte the same: QUENTARPBM.dll and QuentarPbmWic.dll
+# (and their debug files, whose checksums the DLLs' debug links hold) with
+# QUENTARPBM.dll's import libraries, or libquentarpbm.so, and every member of
+# the two archives (programs included), and the archives. BUILD_DIR must be
+# built from the sources as they are.
 # Usage: check_reproducible_build.sh BUILD_DIR WORKDIR PLATFORM
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 work=$(realpath -m "$2")
 platform=$3
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,34 +18,30 @@ cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 toolchain=$(cached CMAKE_TOOLCHAIN_FILE)
 
 rm -rf "$work"
-trees=("$work/one/quentarpbm" "$work/a-second-folder/sources")
-builds=("${trees[0]}/build" "${trees[1]}/out/library")
+copy=$work/a-second-folder/sources
+trees=("$source_dir" "$copy")
+builds=("$build" "$copy/out/library")
 archives=()
-# Both copies first, so that both builds see the same sources; each packs
-# with its own copy of the packing script and the files it adds.
-for tree in "${trees[@]}"; do
-  mkdir -p "$tree"
-  cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,examples,include} \
-    "$source_dir"/{scripts,src} "$tree"
-done
+mkdir -p "$copy"
+cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,examples,include} \
+  "$source_dir"/{scripts,src} "$copy"
+args=(-DCMAKE_BUILD_TYPE="$(cached CMAKE_BUILD_TYPE)" -DQUENTARPBM_TESTS=OFF
+  -DQUENTARPBM_WERROR="$(cached QUENTARPBM_WERROR)")
+if [[ -n $toolchain ]]; then
+  # The copy's own toolchain file, as a fresh clone would use.
+  args+=(-DCMAKE_TOOLCHAIN_FILE="$copy/${toolchain#"$source_dir"/}")
+else
+  args+=(-DCMAKE_C_COMPILER="$(cached CMAKE_C_COMPILER)"
+    -DCMAKE_CXX_COMPILER="$(cached CMAKE_CXX_COMPILER)"
+    -DCMAKE_C_FLAGS="$(cached CMAKE_C_FLAGS)" -DCMAKE_CXX_FLAGS="$(cached CMAKE_CXX_FLAGS)")
+fi
+cmake -S "$copy" -B "${builds[1]}" -G Ninja "${args[@]}" >/dev/null
+# Everything a release ships, and the import libraries it is made from.
+cmake --build "${builds[1]}" --target quentarpbm_shipped >/dev/null
+# Each build packed with its own tree's packing script and the files it adds.
 for i in 0 1; do
-  tree=${trees[$i]}
-  args=(-DCMAKE_BUILD_TYPE="$(cached CMAKE_BUILD_TYPE)" -DQUENTARPBM_TESTS=OFF)
-  if [[ -n $toolchain ]]; then
-    # Each tree's own copy of the toolchain file, as a fresh clone would use.
-    args+=(-DCMAKE_TOOLCHAIN_FILE="$tree/${toolchain#"$source_dir"/}")
-  else
-    args+=(-DCMAKE_C_COMPILER="$(cached CMAKE_C_COMPILER)"
-      -DCMAKE_CXX_COMPILER="$(cached CMAKE_CXX_COMPILER)"
-      -DCMAKE_C_FLAGS="$(cached CMAKE_C_FLAGS)" -DCMAKE_CXX_FLAGS="$(cached CMAKE_CXX_FLAGS)")
-  fi
-  cmake -S "$tree" -B "${builds[$i]}" -G Ninja "${args[@]}" >/dev/null
-  # Everything a release ships, and the import libraries it is made from.
-  targets=(all)
-  [[ -n $toolchain ]] && targets+=(quentarpbm_import_library)
-  cmake --build "${builds[$i]}" --target "${targets[@]}" >/dev/null
-  archives[i]=$(bash "$tree/scripts/package_release.sh" "${builds[$i]}" \
-    "${builds[$i]}/release" "$platform")
+  archives[i]=$(bash "${trees[$i]}/scripts/package_release.sh" "${builds[$i]}" \
+    "$work/release-$i" "$platform")
   mkdir -p "$work/unpacked-$i"
   (cd "$work/unpacked-$i" && cmake -E tar xf "${archives[$i]}")
 done
