@@ -12,9 +12,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh || exit 1
-source scripts/lib/tools.sh
 source scripts/lib/stages.sh
+run_stage "install deps" bash scripts/install-deps.sh
+passed "install deps" || { print_stage_table; exit 1; }
+source scripts/lib/tools.sh
 
 # A preset's build, and its tests (ctest's arguments may select them).
 build() { cmake --preset "$1" && cmake --build --preset "$1" "${@:2}"; }
