@@ -2,7 +2,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 #include "wic/wic_image.h"

@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "common/result_code.h"
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 #include "wic/wic_image.h"
 
 namespace quentarpbm {

@@ -3,7 +3,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "netpbm/fast/netpbm_source_reads.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 

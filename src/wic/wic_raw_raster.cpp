@@ -2,8 +2,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
-#include "netpbm/fast/raw_row_chunks.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 
