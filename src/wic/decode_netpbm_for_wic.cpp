@@ -14,10 +14,6 @@ bool IsRawMagic(int32_t magic) {
   return magic == kMagicP4 || magic == kMagicP5 || magic == kMagicP6;
 }
 
-int32_t SamplesPerPixel(WicPixelLayout layout) {
-  return layout == WicPixelLayout::kBgr24 || layout == WicPixelLayout::kRgb48 ? 3 : 1;
-}
-
 }  // namespace
 
 ResultCode DecodeNetpbmForWic(NetpbmStreamReader reader, WicImage* image) {
@@ -38,7 +34,7 @@ ResultCode DecodeNetpbmForWic(NetpbmStreamReader reader, WicImage* image) {
   }
   // On the heap: hosts decode on threads with small stacks.
   const size_t bufferBytes =
-      TextBufferBytes(header.width, header.height, SamplesPerPixel(header.layout));
+      TextBufferBytes(header.width, header.height, TraitsOfLayout(header.layout).samplesPerPixel);
   uint8_t* buffer = nullptr;
   ResultCode result = AllocRowScratch(static_cast<int32_t>(bufferBytes), 1, &buffer);
   if (result == PBM_OK) {

@@ -21,8 +21,8 @@ struct WicHeader {
 };
 
 // The magic, width, height and (but for PBM) maxval from source, through
-// the library's own tokenizer; the source is left at the raster. Results as
-// DecodeNetpbmForWic's; *header is filled only on PBM_OK.
+// the library's one header reader; the source is left at the raster.
+// Results as DecodeNetpbmForWic's; *header is filled only on PBM_OK.
 ResultCode ReadWicHeader(NetpbmByteSource* source, WicHeader* header);
 
 // A zero-filled image of height rows of WicRowBytes each into *image, PBM_OK;

@@ -23,12 +23,7 @@ ResultCode ReadWicHeader(NetpbmByteSource* source, WicHeader* header) {
   const ResultCode result =
       ReadNetpbmHeaderFrom(source, kCodecHeaderRules, &width, &height, &maxval, &magic);
   if (result != PBM_OK) return result;
-  const int32_t format = NetpbmFormatOf(magic);
-  const bool wide = maxval > 255;
-  WicPixelLayout layout = WicPixelLayout::kBlackWhite;
-  if (format == 2) layout = wide ? WicPixelLayout::kGray16 : WicPixelLayout::kGray8;
-  if (format == 3) layout = wide ? WicPixelLayout::kRgb48 : WicPixelLayout::kBgr24;
-  *header = WicHeader{magic, width, height, maxval, layout};
+  *header = WicHeader{magic, width, height, maxval, LayoutOfImage(magic, maxval)};
   return PBM_OK;
 }
 

@@ -74,7 +74,13 @@ void ReleaseSharedImage(SharedWicImage* shared);
 // The frame over a decoded image; it takes its own reference to shared.
 HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame);
 
-// WIC's pixel format for each layout of the decode core.
+// WIC's pixel format for each layout of the decode core, in the layouts'
+// order: what the frame gives and the registration lists.
+struct LayoutPixelFormat {
+  WicPixelLayout layout;
+  const GUID* format;
+};
+extern const LayoutPixelFormat kLayoutPixelFormats[kWicLayoutCount];
 const GUID& PixelFormatOfLayout(WicPixelLayout layout);
 
 // The one mapping of the library's result codes to WIC's HRESULTs.

@@ -31,22 +31,6 @@ void CopyShiftedBits(const uint8_t* row, uint32_t rowBytes, uint32_t left, uint3
   }
 }
 
-uint32_t BytesPerPixel(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kGray8:
-      return 1;
-    case WicPixelLayout::kBgr24:
-      return 3;
-    case WicPixelLayout::kGray16:
-      return 2;
-    case WicPixelLayout::kRgb48:
-      return 6;
-    case WicPixelLayout::kBlackWhite:
-      break;
-  }
-  return 0;
-}
-
 class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode> {
  public:
   explicit PbmFrame(SharedWicImage* shared) : shared_(shared) { AcquireSharedImage(shared_); }
@@ -101,7 +85,8 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
         static_cast<uint64_t>(stride) * static_cast<uint32_t>(area.Height - 1) + rowBytes;
     if (size < needed) return WINCODEC_ERR_INSUFFICIENTBUFFER;
     const uint32_t left = static_cast<uint32_t>(area.X);
-    const uint32_t pixelBytes = BytesPerPixel(image.layout);
+    // 0 for BlackWhite, whose rects are shifted bit by bit.
+    const auto pixelBytes = static_cast<uint32_t>(TraitsOfLayout(image.layout).bitsPerPixel / 8);
     for (int32_t y = 0; y < area.Height; ++y) {
       const uint8_t* row =
           image.pixels + static_cast<size_t>(image.stride) * static_cast<uint32_t>(area.Y + y);
@@ -146,22 +131,6 @@ void ReleaseSharedImage(SharedWicImage* shared) {
   if (InterlockedDecrement(&shared->references) != 0) return;
   FreeWicImage(&shared->image);
   delete shared;
-}
-
-const GUID& PixelFormatOfLayout(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kGray8:
-      return GUID_WICPixelFormat8bppGray;
-    case WicPixelLayout::kBgr24:
-      return GUID_WICPixelFormat24bppBGR;
-    case WicPixelLayout::kGray16:
-      return GUID_WICPixelFormat16bppGray;
-    case WicPixelLayout::kRgb48:
-      return GUID_WICPixelFormat48bppRGB;
-    case WicPixelLayout::kBlackWhite:
-      break;
-  }
-  return GUID_WICPixelFormatBlackWhite;
 }
 
 HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame) {
