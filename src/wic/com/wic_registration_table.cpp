@@ -152,8 +152,9 @@ const RegistryEntry kCodecRegistry[] = {
     {QPBM_PROPERTIES L"\\InprocServer32", L"ThreadingModel", ValueKind::kString, L"Both", 0},
     // The keys the extensions' entries go in; Windows has them already, so
     // only a registry without them (a fresh Wine prefix) sees them go again.
+    // KindMap, which every system has, even empty, is never removed: it has
+    // no entry of its own.
     {L"SystemFileAssociations", nullptr, ValueKind::kKeyOnly, nullptr, 0},
-    {QPBM_KIND_MAP, nullptr, ValueKind::kKeyOnly, nullptr, 0, nullptr, RegistryScope::kMachine},
     {L"Microsoft\\Windows\\CurrentVersion\\PropertySystem", nullptr, ValueKind::kKeyOnly, nullptr,
      0, nullptr, RegistryScope::kMachine},
     {QPBM_HANDLERS, nullptr, ValueKind::kKeyOnly, nullptr, 0, nullptr, RegistryScope::kMachine},

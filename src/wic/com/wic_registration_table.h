@@ -17,8 +17,10 @@ enum class ValueKind { kKeyOnly, kString, kDword, kBinary, kGuid, kModulePath };
 enum class RegistryScope { kClasses, kMachine };
 
 // One key, or one value in it. Keys say {decoder} and {properties} for the
-// two classes' CLSIDs; a null name is the key's default value. Every key has
-// a kKeyOnly entry, before its values and its subkeys.
+// two classes' CLSIDs; a null name is the key's default value. Every key of
+// ours has a kKeyOnly entry, before its values and its subkeys; a key shared
+// with the whole system that it always has (Explorer's KindMap) has none, and
+// so is never removed.
 struct RegistryEntry {
   const wchar_t* key;
   const wchar_t* name;
