@@ -34,8 +34,7 @@ case $arch in
 esac
 # Name-based codes (UUID version 5) in the project's own namespace: the
 # product and package codes change with the version and the architecture, a
-# component's code stays for as long as its file keeps its place. The 32-bit
-# codec lies in the same place on x64 from either installer: one component.
+# component's code stays for as long as its file keeps its place.
 code() {
   python3 -c 'import sys, uuid
 print(str(uuid.uuid5(uuid.UUID("eb2575de-f3cb-481e-8536-df2ef0edcbf9"), sys.argv[1])).upper())' "$1"
@@ -87,8 +86,8 @@ cp "$source_dir/packaging/quentarpbm.wxs" "$source_dir/packaging/programs.wxi" "
 
 defines=(-D "Arch=$arch" -D "Win64=$win64" -D "Version=$version"
   -D "ProductCode=$(code "product/$arch/$version")" -D "UpgradeCode=$upgrade_code"
-  -D "GuidCodec64=$(code component/Codec64)" -D "GuidCodec32=$(code component/Codec32)")
-for component in Library Converter Viewer Documents; do
+  -D "GuidCodec64=$(code component/Codec64)")
+for component in Codec32 Library Converter Viewer Documents; do
   defines+=(-D "Guid$component=$(code "component/$arch/$component")")
 done
 # The files' dates go into the cabinet, wixl's clock into the summary.

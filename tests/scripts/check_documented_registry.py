@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Checks a registry export (reg export, UTF-16) against the documented list of a per-machine
+"""Checks a registry export (reg export, UTF-16), or one component's rows of an installer's
+Registry table (msiinfo export PACKAGE Registry), against the documented list of a per-machine
 registration (tests/wic/documented_registration.tsv), in one registry view, printing one line
 per documented value and one per value found beside them that the list does not name.
 
 Usage: check_documented_registry.py EXPORT.reg LIST.tsv VIEW MODULE VERSION
+       check_documented_registry.py REGISTRY.idt:COMPONENT LIST.tsv VIEW MODULE VERSION
   VIEW    the key the list's keys lie below, e.g. HKEY_LOCAL_MACHINE\\Software or
-          HKEY_LOCAL_MACHINE\\Software\\Wow6432Node
-  MODULE  the codec DLL's Windows path, which <module> stands for
+          HKEY_LOCAL_MACHINE\\Software\\Wow6432Node (an installer's rows: HKLM\\Software)
+  MODULE  the codec DLL's Windows path, which <module> stands for ([#FILE] in an installer)
 Exits 1 if any line fails."""
 import fnmatch
 import sys
@@ -31,6 +33,33 @@ def parse_export(path):
         elif current is not None and (line.startswith('"') or line.startswith("@=")):
             name, value = split_value(line)
             current[name.lower()] = parse_data(value)
+    return keys
+
+
+def parse_installer_rows(path, component):
+    """The same for one component's rows of a Registry table, as Windows Installer would
+    write them: "#x" marks binary data, "#" a number, "##" a string's own "#", and the
+    name "*" a key of its own."""
+    keys = {}
+    for line in open(path, encoding="utf-8").read().split("\n")[3:]:
+        fields = line.split("\t")
+        if len(fields) != 6 or fields[5] != component:
+            continue
+        _, root, key, name, value, _ = fields
+        roots = {"2": "HKLM"}
+        values = keys.setdefault((roots.get(root, root) + "\\" + key).lower(), {})
+        if name == "*":
+            continue
+        if value.startswith("#x"):
+            data = ",".join(value[2 + i:4 + i].lower() for i in range(0, len(value) - 2, 2))
+            parsed = ("hex", data)
+        elif value.startswith("##"):
+            parsed = ("sz", value[1:])
+        elif value.startswith("#"):
+            parsed = ("dword", str(int(value[1:])))
+        else:
+            parsed = ("sz", value)
+        values[(name or "@").lower()] = parsed
     return keys
 
 
@@ -68,13 +97,20 @@ def main():
     if len(sys.argv) != 6:
         sys.exit(__doc__)
     export, listing, view, module, version = sys.argv[1:]
-    keys = parse_export(export)
+    if ":" in export and export.endswith(tuple(":" + c for c in ("Codec64", "Codec32"))):
+        path, component = export.rsplit(":", 1)
+        keys = parse_installer_rows(path, component)
+    else:
+        keys = parse_export(export)
     documented = {}
     for line in open(listing, encoding="utf-8"):
         if not line.strip() or line.startswith("#"):
             continue
         key, name, kind, data = line.rstrip("\n").split("\t")
-        data = data.replace("<module>", module).replace("<version>", version)
+        # Substituted text matches itself only ("[#codec64]" is no pattern).
+        literal = {"<module>": module, "<version>": version}
+        for marker, text in literal.items():
+            data = data.replace(marker, "".join("[%s]" % c if c in "[]*?" else c for c in text))
         documented.setdefault(key, []).append((name, kind, data))
     failures = checked = 0
 
