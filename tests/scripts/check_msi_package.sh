@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds both installers twice, at two different moments, from BUILD64 and the mingw32
 # preset's build (brought up to date first with what they hold), and checks that each comes
-# out byte for byte the same; leaves them in WORKDIR/msi for the tests that read them.
+# out byte for byte the same; leaves them in WORKDIR/msi for the tests that read them. Then
+# signs the x64 installer with a throwaway certificate: osslsigncode, given that certificate
+# as its only trusted root, must accept the installer and each program and DLL inside it.
 # Usage: check_msi_package.sh BUILD64 WORKDIR
 set -euo pipefail
 build64=$(cd "$1" && pwd)
@@ -27,5 +29,21 @@ for arch in x64 x86; do
     failures=$((failures + 1))
   fi
 done
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=QUENTARPBM test signer" \
+  -addext extendedKeyUsage=codeSigning -addext basicConstraints=critical,CA:TRUE \
+  -keyout "$work/signer.key" -out "$work/signer.pem" 2>/dev/null
+signed=$(QUENTARPBM_SIGN_CERT=$work/signer.pem QUENTARPBM_SIGN_KEY=$work/signer.key \
+  bash "$source_dir/scripts/package_msi.sh" "$build64" "$build32" "$work/signed" x64)
+mkdir -p "$work/signed/files"
+(cd "$work/signed/files" && msiextract "$signed" >/dev/null)
+count=0
+while IFS= read -r file; do
+  count=$((count + 1))
+  osslsigncode verify -CAfile "$work/signer.pem" -in "$file" >"$work/verify.log" 2>&1 ||
+    { echo "FAIL: ${file#"$work"/signed/} is not signed: $(tail -n 3 "$work/verify.log")"; failures=$((failures + 1)); }
+done < <(find "$signed" "$work/signed/files" -type f \( -name '*.msi' -o -name '*.dll' -o -name '*.exe' \))
+[[ $count -eq 6 ]] || { echo "FAIL: $count signed files checked, not the installer and its five"; failures=$((failures + 1)); }
+echo "signed x64 installer: it and the $((count - 1)) programs and DLLs inside verified"
 echo "installer packing checks done, $failures failed"
 [[ $failures -eq 0 ]]
