@@ -94,7 +94,8 @@ void PrintOpenWith(const wchar_t* progId) {
         entry.key[0] != L'.' || wcschr(entry.key, L'\\') != nullptr) {
       continue;
     }
-    const std::wstring key = std::wstring(L"Software\\Classes\\") + entry.key + L"\\OpenWithProgids";
+    const std::wstring key =
+        std::wstring(L"Software\\Classes\\") + entry.key + L"\\OpenWithProgids";
     PrintValue(key.c_str(), progId, "string", "");
   }
 }

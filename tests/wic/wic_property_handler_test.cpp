@@ -64,7 +64,8 @@ std::string ValueText(IPropertyStore* store, const PROPERTYKEY& key) {
   if (value.vt == VT_EMPTY) text = "empty";
   if (value.vt == VT_UI4) text = std::to_string(value.ulVal);
   if (value.vt == VT_R8) text = std::to_string(static_cast<int>(value.dblVal * 100)) + "/100";
-  if (value.vt == VT_LPWSTR) text = std::string(value.pwszVal, value.pwszVal + wcslen(value.pwszVal));
+  if (value.vt == VT_LPWSTR)
+    text = std::string(value.pwszVal, value.pwszVal + wcslen(value.pwszVal));
   PropVariantClear(&value);
   return text;
 }
@@ -125,8 +126,8 @@ const PropertyCase kCases[] = {
     {"SixteenBitColour", Bytes("P6 1 1 1000\n\0\0\0\0\0\0"), "1 x 1", "48", "empty"},
     // Images one after another: each raster skipped by its size.
     {"TwoImages", kRawGrey + "P5 3 1 255\n\x01\x02\x03", "2 x 1", "8", "2"},
-    {"ThreeBitmapsWithLineEnds",
-     Bytes("P4 8 1\n\x0F\nP4 8 1\n\xF0\n\nP4 16 1\n\xFF\xFF"), "8 x 1", "1", "3"},
+    {"ThreeBitmapsWithLineEnds", Bytes("P4 8 1\n\x0F\nP4 8 1\n\xF0\n\nP4 16 1\n\xFF\xFF"), "8 x 1",
+     "1", "3"},
     {"MixedImages", kRawGrey + Bytes("P6 1 1 255\n\0\0\0"), "2 x 1", "8", "2"},
     // What follows counts only as a whole valid header.
     {"TrailingHeaderCutShort", kRawGrey + "P5 3", "2 x 1", "8", "empty"},
@@ -212,7 +213,9 @@ class SparseStream final : public IStream {
     return done == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override {
-    const uint64_t base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? position_ : size_;
+    const uint64_t base = origin == STREAM_SEEK_SET   ? 0
+                          : origin == STREAM_SEEK_CUR ? position_
+                                                      : size_;
     position_ = base + static_cast<uint64_t>(move.QuadPart);
     if (at != nullptr) at->QuadPart = position_;
     return S_OK;
@@ -223,7 +226,9 @@ class SparseStream final : public IStream {
     stat->cbSize.QuadPart = size_;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
+    return STG_E_ACCESSDENIED;
+  }
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
                                    ULARGE_INTEGER*) override {
@@ -278,8 +283,8 @@ TEST_F(WicPropertyHandler, TheRegisteredModuleAnswers) {
             ERROR_SUCCESS);
   wchar_t registered[MAX_PATH] = {};
   DWORD bytes = sizeof registered;
-  const LSTATUS status = RegQueryValueExW(key, nullptr, nullptr, nullptr,
-                                          reinterpret_cast<BYTE*>(registered), &bytes);
+  const LSTATUS status =
+      RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(registered), &bytes);
   RegCloseKey(key);
   ASSERT_EQ(status, ERROR_SUCCESS);
   wchar_t loaded[MAX_PATH] = {};

@@ -11,7 +11,7 @@ namespace quentarpbm {
 // MinGW's propkey.h leaves out the image properties; each is the image
 // summary set's format ID with its documented property ID.
 #define QPBM_IMAGE_PROPERTY(pid) \
-  {{0x6444048f, 0x4c8b, 0x11d1, {0x8b, 0x70, 0x08, 0x00, 0x36, 0xb1, 0x1a, 0x03}}, pid}
+  { {0x6444048f, 0x4c8b, 0x11d1, {0x8b, 0x70, 0x08, 0x00, 0x36, 0xb1, 0x1a, 0x03}}, pid }
 
 constexpr PROPERTYKEY kImageHorizontalSize = QPBM_IMAGE_PROPERTY(3);        // UInt32
 constexpr PROPERTYKEY kImageVerticalSize = QPBM_IMAGE_PROPERTY(4);          // UInt32

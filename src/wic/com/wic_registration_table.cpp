@@ -2,10 +2,11 @@
 // extension what the shell reads.
 #include <windows.h>
 
+#include "wic/com/wic_registration_table.h"
+
 #include <wchar.h>
 
 #include "wic/com/wic_com.h"
-#include "wic/com/wic_registration_table.h"
 #include "wic_version.h"
 
 namespace quentarpbm {
@@ -21,47 +22,43 @@ namespace {
 #define QPBM_KIND_MAP L"Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap"
 #define QPBM_ASSOCIATIONS L"SystemFileAssociations\\."
 // The details pane's, the details view's and the tooltip's lists.
-#define QPBM_IMAGE_DETAILS                                                          \
-  L"System.Image.Dimensions;System.Image.HorizontalSize;System.Image.VerticalSize;" \
-  L"System.Image.BitDepth;System.Image.HorizontalResolution;"                       \
-  L"System.Image.VerticalResolution;System.Media.FrameCount"
-#define QPBM_FULL_DETAILS                                                                    \
-  L"prop:System.PropGroup.Image;" QPBM_IMAGE_DETAILS                                         \
-  L";System.PropGroup.FileSystem;System.ItemNameDisplay;System.ItemTypeText;"                \
-  L"System.ItemFolderPathDisplay;System.Size;System.DateCreated;System.DateModified;"        \
-  L"System.FileAttributes;System.OfflineAvailability;System.OfflineStatus;System.SharedWith;" \
-  L"System.FileOwner;System.ComputerName"
-#define QPBM_PREVIEW_DETAILS \
-  L"prop:System.Image.Dimensions;System.Image.BitDepth;System.Size;System.DateModified"
-#define QPBM_INFO_TIP L"prop:System.ItemTypeText;System.Image.Dimensions;System.Size"
+constexpr wchar_t kFullDetails[] =
+    L"prop:System.PropGroup.Image;System.Image.Dimensions;System.Image.HorizontalSize;"
+    L"System.Image.VerticalSize;System.Image.BitDepth;System.Image.HorizontalResolution;"
+    L"System.Image.VerticalResolution;System.Media.FrameCount;System.PropGroup.FileSystem;"
+    L"System.ItemNameDisplay;System.ItemTypeText;System.ItemFolderPathDisplay;System.Size;"
+    L"System.DateCreated;System.DateModified;System.FileAttributes;System.OfflineAvailability;"
+    L"System.OfflineStatus;System.SharedWith;System.FileOwner;System.ComputerName";
+constexpr wchar_t kPreviewDetails[] =
+    L"prop:System.Image.Dimensions;System.Image.BitDepth;System.Size;System.DateModified";
+constexpr wchar_t kInfoTip[] = L"prop:System.ItemTypeText;System.Image.Dimensions;System.Size";
 
 // Each extension: a picture for the shell, with the photo thumbnail provider
 // (under the extension and, where current Windows looks, under its system
 // association), our lists of details, and per machine its kind and our
 // property handler.
-#define QPBM_EXTENSION(ext, mime)                                                             \
-  {L"." ext, nullptr, ValueKind::kKeyOnly, nullptr, 0},                                       \
-      {L"." ext, L"Content Type", ValueKind::kString, mime, 0},                               \
-      {L"." ext, L"PerceivedType", ValueKind::kString, L"image", 0},                          \
-      {L"." ext L"\\ShellEx", nullptr, ValueKind::kKeyOnly, nullptr, 0},                      \
-      {L"." ext QPBM_THUMBNAILS, nullptr, ValueKind::kKeyOnly, nullptr, 0},                   \
-      {L"." ext QPBM_THUMBNAILS, nullptr, ValueKind::kString, QPBM_PHOTO_THUMBNAILS, 0},      \
-      {QPBM_ASSOCIATIONS ext, nullptr, ValueKind::kKeyOnly, nullptr, 0},                      \
-      {QPBM_ASSOCIATIONS ext, L"FullDetails", ValueKind::kString, QPBM_FULL_DETAILS, 0},      \
-      {QPBM_ASSOCIATIONS ext, L"PreviewDetails", ValueKind::kString, QPBM_PREVIEW_DETAILS,    \
-       0},                                                                                    \
-      {QPBM_ASSOCIATIONS ext, L"InfoTip", ValueKind::kString, QPBM_INFO_TIP, 0},              \
-      {QPBM_ASSOCIATIONS ext L"\\ShellEx", nullptr, ValueKind::kKeyOnly, nullptr, 0},         \
-      {QPBM_ASSOCIATIONS ext QPBM_THUMBNAILS, nullptr, ValueKind::kKeyOnly, nullptr, 0},      \
-      {QPBM_ASSOCIATIONS ext QPBM_THUMBNAILS, nullptr, ValueKind::kString,                    \
-       QPBM_PHOTO_THUMBNAILS, 0},                                                             \
-      {QPBM_KIND_MAP, L"." ext, ValueKind::kString, L"picture", 0, nullptr,                   \
-       RegistryScope::kMachine},                                                              \
-      {QPBM_HANDLERS L"\\." ext, nullptr, ValueKind::kKeyOnly, nullptr, 0, nullptr,           \
-       RegistryScope::kMachine},                                                              \
-  {                                                                                           \
-    QPBM_HANDLERS L"\\." ext, nullptr, ValueKind::kGuid, nullptr, 0, &kPbmPropertyHandlerClsid, \
-        RegistryScope::kMachine                                                               \
+#define QPBM_EXTENSION(ext, mime)                                                                 \
+  {L"." ext, nullptr, ValueKind::kKeyOnly, nullptr, 0},                                           \
+      {L"." ext, L"Content Type", ValueKind::kString, mime, 0},                                   \
+      {L"." ext, L"PerceivedType", ValueKind::kString, L"image", 0},                              \
+      {L"." ext L"\\ShellEx", nullptr, ValueKind::kKeyOnly, nullptr, 0},                          \
+      {L"." ext QPBM_THUMBNAILS, nullptr, ValueKind::kKeyOnly, nullptr, 0},                       \
+      {L"." ext QPBM_THUMBNAILS, nullptr, ValueKind::kString, QPBM_PHOTO_THUMBNAILS, 0},          \
+      {QPBM_ASSOCIATIONS ext, nullptr, ValueKind::kKeyOnly, nullptr, 0},                          \
+      {QPBM_ASSOCIATIONS ext, L"FullDetails", ValueKind::kString, kFullDetails, 0},               \
+      {QPBM_ASSOCIATIONS ext, L"PreviewDetails", ValueKind::kString, kPreviewDetails, 0},         \
+      {QPBM_ASSOCIATIONS ext, L"InfoTip", ValueKind::kString, kInfoTip, 0},                       \
+      {QPBM_ASSOCIATIONS ext L"\\ShellEx", nullptr, ValueKind::kKeyOnly, nullptr, 0},             \
+      {QPBM_ASSOCIATIONS ext QPBM_THUMBNAILS, nullptr, ValueKind::kKeyOnly, nullptr, 0},          \
+      {QPBM_ASSOCIATIONS ext QPBM_THUMBNAILS, nullptr, ValueKind::kString, QPBM_PHOTO_THUMBNAILS, \
+       0},                                                                                        \
+      {QPBM_KIND_MAP,          L"." ext, ValueKind::kString, L"picture", 0, nullptr,              \
+       RegistryScope::kMachine},                                                                  \
+      {QPBM_HANDLERS L"\\." ext, nullptr, ValueKind::kKeyOnly, nullptr, 0, nullptr,               \
+       RegistryScope::kMachine},                                                                  \
+  {                                                                                               \
+    QPBM_HANDLERS L"\\." ext, nullptr, ValueKind::kGuid, nullptr, 0, &kPbmPropertyHandlerClsid,   \
+        RegistryScope::kMachine                                                                   \
   }
 // Each magic: its two bytes at offset 0. The identification layer takes the
 // P in either case, so the mask leaves out the bit that tells them apart.
