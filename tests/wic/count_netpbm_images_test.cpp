@@ -72,6 +72,8 @@ const CountCase kCases[] = {
     {"GapOf256Blanks", kGrey + std::string(256, ' ') + kGrey, 100, false, 1},
     {"StopsAtTheLimit", kGrey + kGrey + kGrey, 2, false, 2},
     {"NoSkipNoCount", kGrey + kGrey, 100, true, 1},
+    // A row of 6 x 2^31 - 6 bytes: no stream holds the raster, no skip is tried.
+    {"RasterBeyondAnyStream", "P6 2147483647 1 65535\n\xAB" + kGrey, 100, false, 1},
     {"RasterCutShort", Bytes("P5 4 4 255\n\xAB\xAB"), 100, false, 1},
     {"HeaderAfterCutShort", kGrey + "P5 2 1", 100, false, 1},
     {"SomethingElseAfter", kGrey + "GIF89a", 100, false, 1},
