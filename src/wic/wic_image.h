@@ -45,6 +45,9 @@ ResultCode DecodeNetpbmForWic(NetpbmStreamReader reader, WicImage* image);
 // Releases the pixels of an image DecodeNetpbmForWic filled; null pixels are ignored.
 void FreeWicImage(WicImage* image);
 
+// Bits per pixel of layout: 1, 8, 24, 16 or 48.
+int32_t WicBitsPerPixel(WicPixelLayout layout);
+
 // Bytes per row of width pixels in layout, 0 if that does not fit 32 bits.
 uint32_t WicRowBytes(WicPixelLayout layout, int32_t width);
 

@@ -8,9 +8,7 @@
 
 namespace quentarpbm {
 
-namespace {
-
-int32_t BitsPerPixel(WicPixelLayout layout) {
+int32_t WicBitsPerPixel(WicPixelLayout layout) {
   switch (layout) {
     case WicPixelLayout::kBlackWhite:
       return 1;
@@ -26,12 +24,10 @@ int32_t BitsPerPixel(WicPixelLayout layout) {
   return 48;
 }
 
-}  // namespace
-
 uint32_t WicRowBytes(WicPixelLayout layout, int32_t width) {
   if (width <= 0) return 0;
   const uint64_t bytes =
-      (static_cast<uint64_t>(width) * static_cast<uint64_t>(BitsPerPixel(layout)) + 7) / 8;
+      (static_cast<uint64_t>(width) * static_cast<uint64_t>(WicBitsPerPixel(layout)) + 7) / 8;
   return bytes <= UINT32_MAX ? static_cast<uint32_t>(bytes) : 0;
 }
 

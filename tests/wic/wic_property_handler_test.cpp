@@ -112,6 +112,10 @@ TEST_P(WicPropertyValues, FromTheHeaderAlone) {
   }
   PROPERTYKEY beyond = {};
   EXPECT_EQ(store->GetAt(count, &beyond), E_INVALIDARG);
+  printf("%-24s Dimensions %s, BitDepth %s, resolution %s dpi, FrameCount %s\n", c.label,
+         ValueText(store.p, kDimensions).c_str(), ValueText(store.p, kBitDepth).c_str(),
+         ValueText(store.p, kHorizontalResolution).c_str(),
+         ValueText(store.p, kFrameCount).c_str());
 }
 
 const std::string kRawGrey = Bytes("P5 2 1 255\n\x01\x02");

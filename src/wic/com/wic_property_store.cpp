@@ -49,22 +49,6 @@ wchar_t* AppendDecimal(wchar_t* text, uint32_t value) {
   return text;
 }
 
-uint32_t BitDepthOf(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kGray8:
-      return 8;
-    case WicPixelLayout::kBgr24:
-      return 24;
-    case WicPixelLayout::kGray16:
-      return 16;
-    case WicPixelLayout::kRgb48:
-      return 48;
-    case WicPixelLayout::kBlackWhite:
-      break;
-  }
-  return 1;
-}
-
 class PbmPropertyStore final : public CountedCodecObject<PbmPropertyStore, IPropertyStore>,
                                public IInitializeWithStream,
                                public IPropertyStoreCapabilities {
@@ -164,7 +148,7 @@ class PbmPropertyStore final : public CountedCodecObject<PbmPropertyStore, IProp
     const auto height = static_cast<ULONG>(header.height);
     Add(kImageHorizontalSize, VT_UI4, width);
     Add(kImageVerticalSize, VT_UI4, height);
-    Add(kImageBitDepth, VT_UI4, BitDepthOf(header.layout));
+    Add(kImageBitDepth, VT_UI4, static_cast<ULONG>(WicBitsPerPixel(header.layout)));
     Add(kImageHorizontalResolution, VT_R8, 0, kCodecDotsPerInch);
     Add(kImageVerticalResolution, VT_R8, 0, kCodecDotsPerInch);
     wchar_t* end = AppendDecimal(dimensions_, width);
