@@ -28,7 +28,8 @@ size_t ReadStream(void* context, uint8_t* destination, size_t count) {
   auto* stream = static_cast<Stream*>(context);
   size_t done = 0;
   for (; done < count && stream->position < stream->bytes.size(); ++done) {
-    destination[done] = static_cast<uint8_t>(stream->bytes[stream->position++]);
+    destination[done] =
+        static_cast<uint8_t>(stream->bytes[static_cast<size_t>(stream->position++)]);
     stream->given += static_cast<char>(destination[done]);
   }
   return done;

@@ -208,8 +208,8 @@ class SparseStream final : public IStream {
     for (; done < count && position_ < size_; ++done, ++position_) {
       const uint64_t fromEnd = size_ - position_;
       char byte = 0;
-      if (position_ < head_.size()) byte = head_[position_];
-      if (fromEnd <= tail_.size()) byte = tail_[tail_.size() - fromEnd];
+      if (position_ < head_.size()) byte = head_[static_cast<size_t>(position_)];
+      if (fromEnd <= tail_.size()) byte = tail_[tail_.size() - static_cast<size_t>(fromEnd)];
       static_cast<char*>(buffer)[done] = byte;
     }
     bytesRead += done;
