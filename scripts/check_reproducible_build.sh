@@ -25,7 +25,7 @@ archives=()
 for tree in "${trees[@]}"; do
   mkdir -p "$tree"
   cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,examples,include} \
-    "$source_dir"/{scripts,src} "$tree"
+    "$source_dir"/{packaging,scripts,src} "$tree"
 done
 for i in 0 1; do
   tree=${trees[$i]}

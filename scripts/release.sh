@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release archives in one command: quentarpbm-VERSION-win32.zip,
-# -win64.zip and -linux-x86_64.tar.gz, in dist/ or OUTDIR. Each comes from its
-# preset's build directory, building only what ships. Given a certificate and
-# its private key, the Windows archives' QUENTARPBM.dll, QuentarPbmWic.dll,
-# pnm_to_bmp.exe and viewer.exe are signed (Authenticode, SHA-256), with a time stamp from the
+# -win64.zip and -linux-x86_64.tar.gz, and the Windows installers
+# quentarpbm-VERSION-x64.msi and -x86.msi, in dist/ or OUTDIR. Each comes from
+# its preset's build directory, building only what ships. Given a certificate
+# and its private key, the Windows archives' and installers' QUENTARPBM.dll,
+# QuentarPbmWic.dll, pnm_to_bmp.exe and viewer.exe, and the installers
+# themselves, are signed (Authenticode, SHA-256), with a time stamp from the
 # RFC 3161 server named, if one is; the environment may give them instead.
 # Usage: release.sh [--cert FILE --key FILE [--timestamp URL]] [OUTDIR]
 #   or:  QUENTARPBM_SIGN_CERT=FILE QUENTARPBM_SIGN_KEY=FILE
@@ -47,6 +49,13 @@ release() {
   cmake --build "build/$preset" --target "$@"
   bash scripts/package_release.sh "build/$preset" "$out" "$platform"
 }
-release mingw32 win32 quentarpbm quentarpbm_import_library pnm_to_bmp viewer
-release mingw64 win64 quentarpbm quentarpbm_import_library pnm_to_bmp viewer
+release mingw32 win32 quentarpbm quentarpbm_import_library pnm_to_bmp viewer quentarpbm_wic
+release mingw64 win64 quentarpbm quentarpbm_import_library pnm_to_bmp viewer quentarpbm_wic \
+  wic_registry_source
+# The installers take both Windows builds' files; the registry values come
+# from the codec's table through the 64-bit build's generator, under Wine.
+echo "=== installers ==="
+for arch in x64 x86; do
+  bash scripts/package_msi.sh build/mingw64 build/mingw32 "$out" "$arch"
+done
 release native-release "linux-$(uname -m)" quentarpbm pnm_to_bmp

@@ -15,9 +15,6 @@ namespace {
 const IID* const kFrameInterfaces[] = {&IID_IUnknown, &IID_IWICBitmapSource,
                                        &IID_IWICBitmapFrameDecode};
 
-// Netpbm stores no resolution; WIC's customary default.
-constexpr double kDotsPerInch = 96.0;
-
 // One row of a 1-bit image from bit left on, shifted to start at bit 0 of
 // destination. Bits past the source row read as white, its own padding.
 void CopyShiftedBits(const uint8_t* row, uint32_t rowBytes, uint32_t left, uint32_t count,
@@ -55,8 +52,8 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
   HRESULT STDMETHODCALLTYPE GetResolution(double* dpiX, double* dpiY) override {
     if (dpiX == nullptr) return E_INVALIDARG;
     if (dpiY == nullptr) return E_INVALIDARG;
-    *dpiX = kDotsPerInch;
-    *dpiY = kDotsPerInch;
+    *dpiX = kCodecDotsPerInch;
+    *dpiY = kCodecDotsPerInch;
     return S_OK;
   }
   // BlackWhite's two colours are implied by the format: no palette at all.
