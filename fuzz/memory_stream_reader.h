@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm::fuzz {
 

@@ -16,14 +16,14 @@ cmake -S . -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENTARPBM_T
 cmake -S . -B "$build/mingw32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENTARPBM_TESTS=OFF \
   --toolchain cmake/toolchains/i686-w64-mingw32.cmake -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 
-# Sources of a build's compile commands below src/ and examples/; with a
+# Sources of a build's compile commands below src/, examples/ and packaging/; with a
 # second build given, only those it does not compile or that test _WIN32.
 sources() {
   python3 - "$@" <<'PY'
 import json, os, sys
 def files(build):
     return {os.path.relpath(e["file"]) for e in json.load(open(build + "/compile_commands.json"))
-            if os.path.relpath(e["file"]).startswith(("src/", "examples/"))}
+            if os.path.relpath(e["file"]).startswith(("src/", "examples/", "packaging/"))}
 chosen = files(sys.argv[1])
 if len(sys.argv) > 2:
     native = files(sys.argv[2])

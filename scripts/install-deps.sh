@@ -9,4 +9,4 @@ install_missing_packages \
   netpbm imagemagick \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine64 xvfb \
   pkgconf valgrind llvm-14 lld-14 clang-format git clang-tidy-14 cppcheck python3 gcovr \
-  osslsigncode openssl zip unzip qemu-user
+  osslsigncode openssl zip unzip qemu-user msitools wixl faketime

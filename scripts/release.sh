@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release archives in one command: quentarpbm-VERSION-win32.zip,
-# -win64.zip and -linux-x86_64.tar.gz, in dist/ or OUTDIR. Each comes from its
-# preset's build directory, building only what ships. Given a certificate and
-# its private key, the Windows archives' QUENTARPBM.dll, QuentarPbmWic.dll,
-# pnm_to_bmp.exe and viewer.exe are signed (Authenticode, SHA-256), with a time stamp from the
+# -win64.zip and -linux-x86_64.tar.gz, and the Windows installers
+# quentarpbm-VERSION-x64.msi and -x86.msi, in dist/ or OUTDIR. Each comes from
+# its preset's build directory, building only what ships. Given a certificate
+# and its private key, the Windows archives' and installers' QUENTARPBM.dll,
+# QuentarPbmWic.dll, pnm_to_bmp.exe and viewer.exe, and the installers
+# themselves, are signed (Authenticode, SHA-256), with a time stamp from the
 # RFC 3161 server named, if one is; the environment may give them instead.
 # Usage: release.sh [--cert FILE --key FILE [--timestamp URL]] [OUTDIR]
 #   or:  QUENTARPBM_SIGN_CERT=FILE QUENTARPBM_SIGN_KEY=FILE
@@ -39,13 +41,21 @@ fi
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+# release PRESET PLATFORM [TARGET...]: what ships, and the targets named.
 release() {
   local preset=$1 platform=$2
+  shift 2
   echo "=== $preset ==="
   cmake --preset "$preset" >/dev/null
-  cmake --build "build/$preset" --target quentarpbm_shipped
+  cmake --build "build/$preset" --target quentarpbm_shipped "$@"
   bash scripts/package_release.sh "build/$preset" "$out" "$platform"
 }
 release mingw32 win32
-release mingw64 win64
+release mingw64 win64 wic_registry_source
+# The installers take both Windows builds' files; the registry values come
+# from the codec's table through the 64-bit build's generator, under Wine.
+echo "=== installers ==="
+for arch in x64 x86; do
+  bash scripts/package_msi.sh build/mingw64 build/mingw32 "$out" "$arch"
+done
 release native-release "linux-$(uname -m)"

@@ -1,11 +1,15 @@
-// Netpbm reading: tokens, headers, rows and whole images from a stream.
+// Netpbm reading: tokens, headers, rows and whole images from a stream or a byte source.
 #ifndef QUENTARPBM_NETPBM_NETPBM_H
 #define QUENTARPBM_NETPBM_NETPBM_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
 #include "common/result_code.h"
+#include "netpbm/netpbm_byte_source.h"
+#include "netpbm/netpbm_char_class.h"
+#include "netpbm/netpbm_source.h"
 
 namespace quentarpbm {
 
@@ -46,8 +50,34 @@ ResultCode ReadNetpbmRawByte(FILE* stream, uint8_t* byte);
 // *magic then unwritten.
 ResultCode ReadNetpbmMagic(FILE* stream, int32_t* magic);
 
-// Header readers. Width, height and maxval are not bounded here. A field is
-// written once its read starts; fields after a failed one stay untouched.
+// Header readers. Width, height and maxval are not bounded here but for
+// the maxval's top. A field is written once its read starts; fields after a
+// failed one stay untouched.
+
+// 1 for PBM, 2 for PGM, 3 for PPM (plain or raw), 0 for anything else. A
+// header reader takes its own format and every lower one.
+int32_t NetpbmFormatOf(int32_t magic);
+
+// What readers of a header decide differently. PBMOpen's readers take the
+// header as far as the file holds it: the end of the data before a number's
+// first digit reads as 0, and a maxval stands whatever ended it. A reader
+// that needs the whole of an image's header (wholeHeader) takes either as a
+// header cut short, PBM_E_READ, and refuses an image without pixels (a width
+// or height below 1, PBM_E_READ, checked before the maxval is read) and a
+// maxval below 1 (PBM_E_MAXVAL).
+struct NetpbmHeaderRules {
+  int32_t highestFormat;  // 1 PBM only, 2 PBM and PGM, 3 every format
+  int32_t largestMaxval;  // a larger one is PBM_E_MAXVAL (signed: wrapped negatives pass)
+  bool wholeHeader;
+};
+
+// The one header reader the others wrap: the magic, then width, height and
+// (for PGM and PPM) maxval, the source left at the raster. PBM_E_READ if the
+// magic is cut off; PBM_E_UNSUPPORTED, with only *magic written, for a magic
+// above rules.highestFormat's or none at all. For a PBM file *maxval (if not
+// null) is set to 1, whether its size read succeeded or not.
+ResultCode ReadNetpbmHeaderFrom(NetpbmByteSource* source, const NetpbmHeaderRules& rules,
+                                int32_t* width, int32_t* height, int32_t* maxval, int32_t* magic);
 
 // Width then height; the first failing ReadNetpbmInt's code.
 ResultCode ReadNetpbmSize(FILE* stream, int32_t* width, int32_t* height);
@@ -68,6 +98,7 @@ ResultCode ReadPpmHeader(FILE* stream, int32_t* width, int32_t* height, int32_t*
 // Row readers: fill count pixels at row from the stream, for the file's
 // magic; PBM_E_UNSUPPORTED without reading for a magic they do not handle.
 // A failed read ends the row; the bytes it did not reach keep what they held.
+// Each has a *From form that reads from a byte source, with the same results.
 
 // 1 for black, 0 for white. P4 rows start on a fresh byte. PBM_E_READ at the
 // first pixel that cannot be read.
@@ -82,6 +113,31 @@ ResultCode ReadPgmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalB
 // return PBM_OK; a P6 component that cannot be read repeats the previous
 // pixel's. PBM_E_NO_MEMORY if a promotion's scratch row cannot be made.
 ResultCode ReadPpmRow(FILE* stream, uint8_t* row, int32_t count, uint8_t maxvalByte, int32_t magic);
+ResultCode ReadPbmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, int32_t magic);
+ResultCode ReadPgmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                          int32_t magic);
+ResultCode ReadPpmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
+                          int32_t magic);
+
+// How a raw raster's rows lie in the file against the rows they are read into.
+enum class RawRowLayout {
+  kPackedBits,  // P4 into one byte per pixel: expanded through a buffer
+  kGreyBytes,   // P5 into grey: the file's bytes are the row's
+  kRgbTriples,  // P6 into colour: the file's bytes, then swapped to blue, green, red
+};
+
+// What one read of raw rows aims at: a few hundred KB, so that a host's
+// progress bar still moves at a steady pace on a slow disk.
+inline constexpr size_t kRawChunkBytes = size_t{256} * 1024;
+
+// Reads up to rows rows with one read into consecutive rows from firstRow on
+// (columns pixels each, as the row readers lay them out; P4's packed bytes
+// go through buffer, bufferBytes long, which holds at least one row), and
+// returns how many it filled: all, or after a short read (the source is then
+// ended) those that got a byte, maybe none. Every row it fills comes out as
+// the row readers give it; the rows after them are left untouched.
+int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
+                        int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes);
 
 // Image readers: read the header, make the store (cleared), read every row
 // whatever became of the previous one, and call progress (if not null) with

@@ -8,9 +8,51 @@ namespace quentarpbm {
 
 namespace {
 
-// 1 for PBM, 2 for PGM, 3 for PPM (plain or raw), 0 for anything else. A
-// reader accepts its own rank and every lower one.
-int FormatRank(int32_t magic) {
+// PBMOpen's header rules, but for the formats each of its readers takes.
+constexpr int32_t kPbmOpenLargestMaxval = 255;
+constexpr NetpbmHeaderRules PbmOpenRules(int32_t highestFormat) {
+  return NetpbmHeaderRules{highestFormat, kPbmOpenLargestMaxval, false};
+}
+
+// A size or maxval number. ReadNetpbmIntFrom gives PBM_OK for the end of the
+// data before a digit, and only then with the source ended.
+ResultCode ReadHeaderNumber(NetpbmByteSource* source, const NetpbmHeaderRules& rules,
+                            int32_t* value) {
+  const ResultCode result = ReadNetpbmIntFrom(source, value);
+  if (rules.wholeHeader && result == PBM_OK && source->ended) return PBM_E_READ;
+  return result;
+}
+
+ResultCode ReadSizeFrom(NetpbmByteSource* source, const NetpbmHeaderRules& rules, int32_t* width,
+                        int32_t* height) {
+  ResultCode result = ReadHeaderNumber(source, rules, width);
+  if (result == PBM_OK) result = ReadHeaderNumber(source, rules, height);
+  if (result == PBM_OK && rules.wholeHeader && (*width < 1 || *height < 1)) return PBM_E_READ;
+  return result;
+}
+
+ResultCode ReadSizeAndMaxvalFrom(NetpbmByteSource* source, const NetpbmHeaderRules& rules,
+                                 int32_t* width, int32_t* height, int32_t* maxval) {
+  const ResultCode result = ReadSizeFrom(source, rules, width, height);
+  if (result != PBM_OK) return result;
+  // Taken as far as the file holds it, a maxval cut off by the end of the
+  // file keeps its digits, and a missing or malformed one is 0; either way
+  // the header stands.
+  if (ReadHeaderNumber(source, rules, maxval) != PBM_OK && rules.wholeHeader) return PBM_E_READ;
+  if (*maxval > rules.largestMaxval) return PBM_E_MAXVAL;
+  if (rules.wholeHeader && *maxval < 1) return PBM_E_MAXVAL;
+  return PBM_OK;
+}
+
+ResultCode ReadFileHeader(FILE* stream, int32_t highestFormat, int32_t* width, int32_t* height,
+                          int32_t* maxval, int32_t* magic) {
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadNetpbmHeaderFrom(&source, PbmOpenRules(highestFormat), width, height, maxval, magic);
+}
+
+}  // namespace
+
+int32_t NetpbmFormatOf(int32_t magic) {
   switch (magic) {
     case kMagicP1:
     case kMagicP4:
@@ -26,49 +68,43 @@ int FormatRank(int32_t magic) {
   }
 }
 
-// The shared body of the three header readers; maxval is null for PBM.
-ResultCode ReadHeaderUpTo(FILE* stream, int highestRank, int32_t* width, int32_t* height,
-                          int32_t* maxval, int32_t* magic) {
-  if (ReadNetpbmMagic(stream, magic) != PBM_OK) return PBM_E_READ;
-  const int rank = FormatRank(*magic);
-  if (rank == 0 || rank > highestRank) return PBM_E_UNSUPPORTED;
-  if (rank > 1) return ReadNetpbmSizeAndMaxval(stream, width, height, maxval);
-  const ResultCode result = ReadNetpbmSize(stream, width, height);
+ResultCode ReadNetpbmHeaderFrom(NetpbmByteSource* source, const NetpbmHeaderRules& rules,
+                                int32_t* width, int32_t* height, int32_t* maxval, int32_t* magic) {
+  const int first = NextSourceByte(source);
+  const int second = first != EOF ? NextSourceByte(source) : EOF;
+  if (second == EOF) return PBM_E_READ;
+  *magic = first * 256 + second;
+  const int32_t format = NetpbmFormatOf(*magic);
+  if (format == 0 || format > rules.highestFormat) return PBM_E_UNSUPPORTED;
+  if (format > 1) return ReadSizeAndMaxvalFrom(source, rules, width, height, maxval);
+  const ResultCode result = ReadSizeFrom(source, rules, width, height);
   // PBM has no maxval in the file; 1 makes a promoted white sample 1.
   if (maxval != nullptr) *maxval = 1;
   return result;
 }
 
-}  // namespace
-
 ResultCode ReadNetpbmSize(FILE* stream, int32_t* width, int32_t* height) {
-  const ResultCode result = ReadNetpbmInt(stream, width);
-  if (result != PBM_OK) return result;
-  return ReadNetpbmInt(stream, height);
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadSizeFrom(&source, PbmOpenRules(1), width, height);
 }
 
 ResultCode ReadNetpbmSizeAndMaxval(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval) {
-  const ResultCode result = ReadNetpbmSize(stream, width, height);
-  if (result != PBM_OK) return result;
-  // A maxval cut off by the end of the file keeps its digits, and a missing or
-  // malformed one is 0; either way the header stands.
-  ReadNetpbmInt(stream, maxval);
-  if (*maxval > 255) return PBM_E_MAXVAL;
-  return PBM_OK;
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadSizeAndMaxvalFrom(&source, PbmOpenRules(3), width, height, maxval);
 }
 
 ResultCode ReadPbmHeader(FILE* stream, int32_t* width, int32_t* height, int32_t* magic) {
-  return ReadHeaderUpTo(stream, 1, width, height, nullptr, magic);
+  return ReadFileHeader(stream, 1, width, height, nullptr, magic);
 }
 
 ResultCode ReadPgmHeader(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                          int32_t* magic) {
-  return ReadHeaderUpTo(stream, 2, width, height, maxval, magic);
+  return ReadFileHeader(stream, 2, width, height, maxval, magic);
 }
 
 ResultCode ReadPpmHeader(FILE* stream, int32_t* width, int32_t* height, int32_t* maxval,
                          int32_t* magic) {
-  return ReadHeaderUpTo(stream, 3, width, height, maxval, magic);
+  return ReadFileHeader(stream, 3, width, height, maxval, magic);
 }
 
 }  // namespace quentarpbm

@@ -2,7 +2,6 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "netpbm/fast/netpbm_fast.h"
 #include "netpbm/netpbm.h"
 #include "platform/stream_read.h"
 

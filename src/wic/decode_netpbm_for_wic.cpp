@@ -2,7 +2,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 #include "wic/wic_image.h"
@@ -13,10 +12,6 @@ namespace {
 
 bool IsRawMagic(int32_t magic) {
   return magic == kMagicP4 || magic == kMagicP5 || magic == kMagicP6;
-}
-
-int32_t SamplesPerPixel(WicPixelLayout layout) {
-  return layout == WicPixelLayout::kBgr24 || layout == WicPixelLayout::kRgb48 ? 3 : 1;
 }
 
 }  // namespace
@@ -39,7 +34,7 @@ ResultCode DecodeNetpbmForWic(NetpbmStreamReader reader, WicImage* image) {
   }
   // On the heap: hosts decode on threads with small stacks.
   const size_t bufferBytes =
-      TextBufferBytes(header.width, header.height, SamplesPerPixel(header.layout));
+      TextBufferBytes(header.width, header.height, TraitsOfLayout(header.layout).samplesPerPixel);
   uint8_t* buffer = nullptr;
   ResultCode result = AllocRowScratch(static_cast<int32_t>(bufferBytes), 1, &buffer);
   if (result == PBM_OK) {

@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "common/result_code.h"
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 #include "wic/wic_image.h"
 
 namespace quentarpbm {
@@ -21,9 +21,28 @@ struct WicHeader {
 };
 
 // The magic, width, height and (but for PBM) maxval from source, through
-// the library's own tokenizer; the source is left at the raster. Results as
-// DecodeNetpbmForWic's; *header is filled only on PBM_OK.
+// the library's one header reader; the source is left at the raster.
+// Results as DecodeNetpbmForWic's; *header is filled only on PBM_OK.
 ResultCode ReadWicHeader(NetpbmByteSource* source, WicHeader* header);
+
+// Moves a stream forward by count bytes without reading them: true when it
+// did (even past the end of the data, where the next read then gives
+// nothing), false when the stream cannot skip.
+struct NetpbmStreamSkipper {
+  void* context;
+  bool (*skip)(void* context, uint64_t count);
+};
+
+// How many images the data holds one after another, counting at most limit
+// (1 or more), the first one's header being first, read from source (an
+// unbuffered reader source, left at that image's raster). A raw image's
+// raster is skipped, never read, and the image after it counts only if a
+// whole valid header follows, after at most 255 bytes of whitespace; the
+// walk stops at the first that does not, or when a skip fails. A plain
+// image's raster ends where its text does, which only reading it all would
+// tell: plain data counts as 1.
+uint32_t CountNetpbmImages(NetpbmByteSource* source, const WicHeader& first,
+                           NetpbmStreamSkipper skipper, uint32_t limit);
 
 // A zero-filled image of height rows of WicRowBytes each into *image, PBM_OK;
 // PBM_E_NO_MEMORY, *image untouched and nothing allocated, when the size

@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "common/result_code.h"
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm {
 
@@ -20,6 +20,18 @@ enum class WicPixelLayout : int32_t {
   kGray16,      // PGM, maxval 256..65535: 16-bit samples in the machine's order
   kRgb48,       // PPM, maxval 256..65535: red, green, blue, 16 bits each
 };
+inline constexpr size_t kWicLayoutCount = 5;
+
+// What a layout is, written for each in one table (wic_layouts.cpp).
+struct WicLayoutTraits {
+  int32_t format;           // the Netpbm format it shows: 1 PBM, 2 PGM, 3 PPM
+  bool wideSamples;         // 16 bits a sample, for maxvals above 255
+  int32_t samplesPerPixel;  // 1 for PBM's bit and grey, 3 for colour
+  int32_t bitsPerPixel;
+};
+const WicLayoutTraits& TraitsOfLayout(WicPixelLayout layout);
+// The layout that shows an image of magic and maxval (1..65535).
+WicPixelLayout LayoutOfImage(int32_t magic, int32_t maxval);
 
 // One decoded image: height rows of stride bytes, top row first, each row
 // packed (PBM's last byte padded with white bits). Owned by whoever received

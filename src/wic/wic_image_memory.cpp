@@ -8,30 +8,12 @@
 
 namespace quentarpbm {
 
-namespace {
-
-int32_t BitsPerPixel(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kBlackWhite:
-      return 1;
-    case WicPixelLayout::kGray8:
-      return 8;
-    case WicPixelLayout::kBgr24:
-      return 24;
-    case WicPixelLayout::kGray16:
-      return 16;
-    case WicPixelLayout::kRgb48:
-      break;
-  }
-  return 48;
-}
-
-}  // namespace
-
 uint32_t WicRowBytes(WicPixelLayout layout, int32_t width) {
   if (width <= 0) return 0;
   const uint64_t bytes =
-      (static_cast<uint64_t>(width) * static_cast<uint64_t>(BitsPerPixel(layout)) + 7) / 8;
+      (static_cast<uint64_t>(width) * static_cast<uint64_t>(TraitsOfLayout(layout).bitsPerPixel) +
+       7) /
+      8;
   return bytes <= UINT32_MAX ? static_cast<uint32_t>(bytes) : 0;
 }
 

@@ -3,7 +3,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "netpbm/fast/netpbm_source_reads.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 
@@ -62,10 +61,11 @@ void ReadPlainWideRow(NetpbmByteSource* source, uint8_t* row, size_t samples, ui
 ResultCode ReadPlainWicRaster(NetpbmByteSource* source, const WicHeader& header,
                               const WicImage& image) {
   if (header.layout == WicPixelLayout::kBlackWhite) return ReadPlainBlackWhite(source, image);
-  const bool grey =
-      header.layout == WicPixelLayout::kGray8 || header.layout == WicPixelLayout::kGray16;
-  const auto samples = static_cast<size_t>(image.width) * (grey ? 1u : 3u);
-  const bool wide = header.maxval > 255;
+  const WicLayoutTraits& traits = TraitsOfLayout(header.layout);
+  const bool grey = traits.samplesPerPixel == 1;
+  const auto samples =
+      static_cast<size_t>(image.width) * static_cast<size_t>(traits.samplesPerPixel);
+  const bool wide = traits.wideSamples;
   uint8_t table[256];
   if (!wide && header.maxval != 255) MakeSampleTable(header.maxval, table);
   for (int32_t i = 0; i < image.height && !source->ended; ++i) {

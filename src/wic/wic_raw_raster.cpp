@@ -2,8 +2,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
-#include "netpbm/fast/raw_row_chunks.h"
 #include "netpbm/netpbm.h"
 #include "wic/wic_decode.h"
 
@@ -69,7 +67,7 @@ void ReadRawWideSamples(NetpbmByteSource* source, const WicHeader& header, const
 void ReadRawWicRaster(NetpbmByteSource* source, const WicHeader& header, const WicImage& image) {
   if (header.layout == WicPixelLayout::kBlackWhite) {
     ReadRawBlackWhite(source, image);
-  } else if (header.maxval <= 255) {
+  } else if (!TraitsOfLayout(header.layout).wideSamples) {
     ReadRawBytes(source, header, image);
   } else {
     ReadRawWideSamples(source, header, image);

@@ -16,11 +16,12 @@ if [[ $exports != "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregi
   exit 1
 fi
 
-# Windows' own: the C runtime every Windows has, and the system DLLs.
+# Windows' own: the C runtime every Windows has, and the system DLLs (the shell's
+# for telling Explorer that the associations changed).
 dlls=$(sed -n 's/^\s*DLL Name: //p' <<<"$tables" | sort -u | tr '\n' ' ')
 for name in $dlls; do
   case ${name^^} in
-    KERNEL32.DLL | ADVAPI32.DLL | OLE32.DLL | MSVCRT.DLL) ;;
+    KERNEL32.DLL | ADVAPI32.DLL | OLE32.DLL | SHELL32.DLL | MSVCRT.DLL) ;;
     *) echo "unexpected import of $name (imports: $dlls)"; exit 1 ;;
   esac
 done

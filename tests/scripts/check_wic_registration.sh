@@ -4,9 +4,11 @@
 #
 # Usage: check_wic_registration.sh register|unregister STATE_DIR WINE DLL
 #
-# register exports HKLM\Software\Classes and HKCU\Software\Classes to
-# STATE_DIR, runs "regsvr32 /s DLL" and checks the keys WIC finds the decoder
-# by; unregister runs "regsvr32 /u /s DLL", exports again and compares.
+# register exports the registry's classes (HKLM's and HKCU's) and the two
+# per-machine keys the shell reads (the property handlers, the kind map) to
+# STATE_DIR, runs "regsvr32 /s DLL" and checks HKLM\Software against the list
+# Microsoft documents (tests/wic/documented_registration.tsv); unregister runs
+# "regsvr32 /u /s DLL", exports again and compares.
 set -euo pipefail
 
 if [[ $# -ne 4 ]]; then
@@ -14,21 +16,25 @@ if [[ $# -ne 4 ]]; then
   exit 2
 fi
 mode=$1 state=$2 wine=$3 dll=$4
-clsid='{A70E5CB8-A137-4431-99B6-789095D97E92}'
-instance="HKLM\\Software\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\$clsid"
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 windows_dll=$("$wine" winepath -w "$dll" 2>/dev/null | tr -d '\r')
+version=$(sed -n 's/^project(QuentarPBM VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
+shell_keys='HKLM\Software\Microsoft\Windows\CurrentVersion'
+trees=(HKLM:'HKLM\Software\Classes' HKCU:'HKCU\Software\Classes'
+  handlers:"$shell_keys\PropertySystem" kinds:"$shell_keys\Explorer\KindMap")
 
-# export NAME: both class trees, as text without Windows' line ends; a tree
-# that does not exist (a new prefix has no HKCU\Software\Classes) as "absent".
+# export NAME: each tree, as text without Windows' line ends; a tree that
+# does not exist (a new prefix has no HKCU\Software\Classes) as "absent".
 export_classes() {
-  local name=$1 root
-  for root in HKLM HKCU; do
-    rm -f "$state/$name-$root.reg"
-    if "$wine" reg export "$root\\Software\\Classes" "$(winepath_of "$state/$name-$root.reg")" \
+  local name=$1 tree
+  for tree in "${trees[@]}"; do
+    rm -f "$state/$name-${tree%%:*}.reg"
+    if "$wine" reg export "${tree#*:}" "$(winepath_of "$state/$name-${tree%%:*}.reg")" \
       /y >/dev/null 2>&1; then
-      iconv -f UTF-16LE -t UTF-8 "$state/$name-$root.reg" | tr -d '\r' >"$state/$name-$root.txt"
+      iconv -f UTF-16LE -t UTF-8 "$state/$name-${tree%%:*}.reg" | tr -d '\r' \
+        >"$state/$name-${tree%%:*}.txt"
     else
-      echo absent >"$state/$name-$root.txt"
+      echo absent >"$state/$name-${tree%%:*}.txt"
     fi
   done
 }
@@ -40,11 +46,11 @@ case $mode in
     mkdir -p "$state"
     export_classes before
     "$wine" regsvr32 /s "$windows_dll"
-    # What WIC reads: the category's entry, the class and its server.
-    for key in "$instance" "HKLM\\Software\\Classes\\CLSID\\$clsid\\InprocServer32" \
-      "HKLM\\Software\\Classes\\CLSID\\$clsid\\Patterns\\5" "HKLM\\Software\\Classes\\.pgm"; do
-      "$wine" reg query "$key" >/dev/null 2>&1 || { echo "FAIL: no $key after regsvr32"; exit 1; }
-    done
+    # Every value WIC, COM and the shell read, as Microsoft documents it.
+    "$wine" reg export 'HKLM\Software' "$(winepath_of "$state/software.reg")" /y >/dev/null 2>&1
+    python3 "$source_dir/tests/scripts/check_documented_registry.py" "$state/software.reg" \
+      "$source_dir/tests/wic/documented_registration.tsv" 'HKEY_LOCAL_MACHINE\Software' \
+      "$windows_dll" "$version"
     export_classes registered
     added=$(diff "$state/before-HKLM.txt" "$state/registered-HKLM.txt" | grep -c '^>' || true)
     echo "registered: $added lines more in HKLM\\Software\\Classes"
@@ -52,15 +58,15 @@ case $mode in
   unregister)
     "$wine" regsvr32 /u /s "$windows_dll"
     export_classes after
-    for root in HKLM HKCU; do
-      if ! cmp -s "$state/before-$root.txt" "$state/after-$root.txt"; then
-        echo "FAIL: $root\\Software\\Classes differs after regsvr32 /u:"
-        diff "$state/before-$root.txt" "$state/after-$root.txt" | head -n 40
+    for tree in "${trees[@]}"; do
+      if ! cmp -s "$state/before-${tree%%:*}.txt" "$state/after-${tree%%:*}.txt"; then
+        echo "FAIL: ${tree#*:} differs after regsvr32 /u:"
+        diff "$state/before-${tree%%:*}.txt" "$state/after-${tree%%:*}.txt" | head -n 40
         exit 1
       fi
     done
-    echo "unregistered: HKLM and HKCU Software\\Classes equal before and after" \
-      "($(cat "$state"/after-HKLM.txt "$state"/after-HKCU.txt | wc -l) lines compared)"
+    echo "unregistered: ${trees[*]#*:} equal before and after" \
+      "($(cat "$state"/after-*.txt | wc -l) lines compared)"
     ;;
   *)
     echo "usage: $0 register|unregister STATE_DIR WINE DLL" >&2

@@ -5,7 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_char_class.h"
+#include "netpbm/netpbm.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -32,7 +32,7 @@ inline TextBlockClasses ClassifyTextBlockByTable(const uint8_t* bytes, uint8_t h
   for (size_t k = 0; k < kTextBlockBytes; ++k) {
     const uint8_t byte = bytes[k];
     const uint64_t digit = byte >= '0' && byte <= highestDigit ? 1u : 0u;
-    const uint64_t space = HasNetpbmClass(byte, kNetpbmWhitespace) ? 1u : 0u;
+    const uint64_t space = (kNetpbmCharClasses.classes[byte] & kNetpbmWhitespace) != 0 ? 1u : 0u;
     block.digits |= digit << k;
     block.whitespace |= space << k;
   }

@@ -6,9 +6,9 @@
 #include <stdint.h>
 
 #include "netpbm/fast/decimal_digit_run.h"
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/word_bits.h"
+#include "netpbm/netpbm.h"
 
 // The loop is a template compiled with each kernel's own instruction set:
 // a file that includes this header defines QUENTARPBM_SCAN_TARGET first, as

@@ -5,7 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm {
 

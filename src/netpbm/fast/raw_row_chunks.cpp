@@ -1,10 +1,9 @@
-// Raw rows read a chunk of rows per call: P5 and P6 into the store itself, P4 through a buffer.
+// Raw rows a chunk at a time: P5 and P6 read into the store itself, P4 through a buffer.
 #include "netpbm/fast/raw_row_chunks.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/fast/pbm_bit_expansion.h"
 #include "netpbm/fast/red_blue_swap.h"
 
@@ -42,17 +41,19 @@ bool ReadsRawChunks(RawRowLayout layout, int32_t columns, size_t bufferBytes) {
   return rowBytes > 0 && (layout != RawRowLayout::kPackedBits || rowBytes <= bufferBytes);
 }
 
-int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
-                        int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes) {
+size_t RawChunkRows(RawRowLayout layout, int32_t columns, int32_t rows, size_t bufferBytes) {
   const size_t fileRowBytes = RawFileRowBytes(layout, columns);
-  const size_t storeRowBytes = StoreRowBytes(layout, columns);
   const size_t room = layout == RawRowLayout::kPackedBits ? bufferBytes : kRawChunkBytes;
   // ReadsRawChunks, this path's only gate, requires a row of at least a byte.
   size_t count = room / fileRowBytes;  // NOLINT(clang-analyzer-core.DivideZero)
   if (count == 0) count = 1;
-  if (count > Count(rows)) count = Count(rows);
-  uint8_t* target = layout == RawRowLayout::kPackedBits ? buffer : firstRow;
-  const size_t got = ReadSourceBytes(source, target, count * fileRowBytes);
+  return count < Count(rows) ? count : Count(rows);
+}
+
+size_t FinishRawRowChunk(RawRowLayout layout, const uint8_t* packed, size_t got, uint8_t* firstRow,
+                         size_t count, int32_t columns) {
+  const size_t fileRowBytes = RawFileRowBytes(layout, columns);
+  const size_t storeRowBytes = StoreRowBytes(layout, columns);
   // Rows that got no byte are left to the row readers.
   const size_t reached =
       got < count * fileRowBytes ? (got + fileRowBytes - 1) / fileRowBytes : count;
@@ -60,12 +61,12 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
     uint8_t* row = firstRow + j * storeRowBytes;
     const size_t rowGot = BytesOfRow(got, j, fileRowBytes);
     if (layout == RawRowLayout::kPackedBits) {
-      ExpandPbmBits(buffer + j * fileRowBytes, rowGot, row, Count(columns));
+      ExpandPbmBits(packed + j * fileRowBytes, rowGot, row, Count(columns));
     } else if (layout == RawRowLayout::kRgbTriples) {
       FinishRawPpmRow(row, Count(columns), rowGot);
     }
   }
-  return static_cast<int32_t>(reached);
+  return reached;
 }
 
 void FinishRawPpmRow(uint8_t* row, size_t pixels, size_t got) {

@@ -1,24 +1,13 @@
-// Raw rows many at a time: one read per chunk of rows, straight into the store or through a buffer.
+// Raw rows many at a time: how many rows one read takes, and the bytes read finished into rows.
 #ifndef QUENTARPBM_NETPBM_FAST_RAW_ROW_CHUNKS_H
 #define QUENTARPBM_NETPBM_FAST_RAW_ROW_CHUNKS_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm.h"
 
 namespace quentarpbm {
-
-// How a raw raster's rows lie in the file against the store's rows.
-enum class RawRowLayout {
-  kPackedBits,  // P4 into one byte per pixel: expanded through a buffer
-  kGreyBytes,   // P5 into grey: the file's bytes are the store's
-  kRgbTriples,  // P6 into colour: the file's bytes, then swapped to blue, green, red
-};
-
-// What one read aims at: a few hundred KB, so that a host's progress bar
-// still moves at a steady pace on a slow disk.
-constexpr size_t kRawChunkBytes = size_t{256} * 1024;
 
 // Bytes of one row of columns pixels in the file.
 size_t RawFileRowBytes(RawRowLayout layout, int32_t columns);
@@ -28,14 +17,18 @@ size_t RawChunkBufferBytes(RawRowLayout layout, int32_t columns, int32_t rows);
 // Whether rows of this size are read in chunks with a buffer of bufferBytes;
 // otherwise they are read row by row.
 bool ReadsRawChunks(RawRowLayout layout, int32_t columns, size_t bufferBytes);
+// How many of rows rows (at least one, if any) one read takes: those that fit
+// kRawChunkBytes, or for packed bits the buffer of bufferBytes. The rows must
+// be chunked (ReadsRawChunks).
+size_t RawChunkRows(RawRowLayout layout, int32_t columns, int32_t rows, size_t bufferBytes);
 
-// Reads up to rows rows with one read into the store's consecutive rows from
-// firstRow on (columns pixels each), and returns how many it filled: all,
-// or after a short read (the source is then ended) those that got a byte,
-// maybe none. Every row it fills comes out as the row readers give it; the
-// rows after them are left untouched, to be read past the end.
-int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
-                        int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes);
+// Finishes the rows of a chunk of count rows of which got bytes were read,
+// into consecutive rows from firstRow on (columns pixels each): packed bits
+// from packed are expanded, colour triples (read into the rows themselves)
+// swapped. Returns how many rows got a byte: all, or after a short read
+// those reached, maybe none; the rows after them are left untouched.
+size_t FinishRawRowChunk(RawRowLayout layout, const uint8_t* packed, size_t got, uint8_t* firstRow,
+                         size_t count, int32_t columns);
 
 // A P6 row of which got bytes (red, green, blue order) were read: whole
 // pixels are swapped; a component that could not be read keeps the previous

@@ -1,4 +1,4 @@
-// The codec's IClassFactory: makes decoders and holds the module's locks.
+// The codec's IClassFactory: makes the objects of one class and holds the module's locks.
 #include <windows.h>
 
 #include <new>
@@ -13,18 +13,20 @@ const IID* const kFactoryInterfaces[] = {&IID_IUnknown, &IID_IClassFactory};
 
 class PbmClassFactory final : public CountedCodecObject<PbmClassFactory, IClassFactory> {
  public:
+  explicit PbmClassFactory(CreateCodecObject create) : create_(create) {}
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     return QueryInterfaceFromTable(this, kFactoryInterfaces,
                                    sizeof kFactoryInterfaces / sizeof kFactoryInterfaces[0], iid,
                                    object);
   }
 
-  // Aggregation is not offered: WIC never asks for it.
+  // Aggregation is not offered: neither WIC nor the shell asks for it.
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    return CreatePbmDecoder(iid, object);
+    return create_(iid, object);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
     LockCodecModule(lock != FALSE);
@@ -34,12 +36,14 @@ class PbmClassFactory final : public CountedCodecObject<PbmClassFactory, IClassF
  private:
   friend class CountedCodecObject<PbmClassFactory, IClassFactory>;
   ~PbmClassFactory() = default;
+
+  CreateCodecObject create_;
 };
 
 }  // namespace
 
-HRESULT CreatePbmClassFactory(REFIID iid, void** object) {
-  PbmClassFactory* factory = new (std::nothrow) PbmClassFactory();
+HRESULT CreatePbmClassFactory(CreateCodecObject create, REFIID iid, void** object) {
+  PbmClassFactory* factory = new (std::nothrow) PbmClassFactory(create);
   if (factory == nullptr) return E_OUTOFMEMORY;
   // The caller's reference replaces the one the factory was made with.
   const HRESULT result = factory->QueryInterface(iid, object);

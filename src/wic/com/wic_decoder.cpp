@@ -14,23 +14,6 @@ namespace {
 
 const IID* const kDecoderInterfaces[] = {&IID_IUnknown, &IID_IWICBitmapDecoder};
 
-// The core reads through this: IStream::Read in pieces a ULONG can count.
-// A stream that fails gives the bytes it gave so far, which the core takes
-// as the end of the data.
-size_t ReadFromComStream(void* context, uint8_t* destination, size_t count) {
-  IStream* stream = static_cast<IStream*>(context);
-  size_t total = 0;
-  while (total < count) {
-    const size_t left = count - total;
-    const ULONG piece = left > 0x40000000u ? 0x40000000u : static_cast<ULONG>(left);
-    ULONG got = 0;
-    const HRESULT result = stream->Read(destination + total, piece, &got);
-    total += got;
-    if (FAILED(result) || got == 0) break;
-  }
-  return total;
-}
-
 class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder> {
  public:
   PbmDecoder() { InitializeSRWLock(&lock_); }

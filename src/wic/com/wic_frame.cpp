@@ -15,9 +15,6 @@ namespace {
 const IID* const kFrameInterfaces[] = {&IID_IUnknown, &IID_IWICBitmapSource,
                                        &IID_IWICBitmapFrameDecode};
 
-// Netpbm stores no resolution; WIC's customary default.
-constexpr double kDotsPerInch = 96.0;
-
 // One row of a 1-bit image from bit left on, shifted to start at bit 0 of
 // destination. Bits past the source row read as white, its own padding.
 void CopyShiftedBits(const uint8_t* row, uint32_t rowBytes, uint32_t left, uint32_t count,
@@ -29,22 +26,6 @@ void CopyShiftedBits(const uint8_t* row, uint32_t rowBytes, uint32_t left, uint3
     const unsigned next = at + 1 < rowBytes ? row[at + 1] : 0xFFu;
     destination[i] = static_cast<uint8_t>((row[at] << shift) | (next >> (8 - shift)));
   }
-}
-
-uint32_t BytesPerPixel(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kGray8:
-      return 1;
-    case WicPixelLayout::kBgr24:
-      return 3;
-    case WicPixelLayout::kGray16:
-      return 2;
-    case WicPixelLayout::kRgb48:
-      return 6;
-    case WicPixelLayout::kBlackWhite:
-      break;
-  }
-  return 0;
 }
 
 class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode> {
@@ -71,8 +52,8 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
   HRESULT STDMETHODCALLTYPE GetResolution(double* dpiX, double* dpiY) override {
     if (dpiX == nullptr) return E_INVALIDARG;
     if (dpiY == nullptr) return E_INVALIDARG;
-    *dpiX = kDotsPerInch;
-    *dpiY = kDotsPerInch;
+    *dpiX = kCodecDotsPerInch;
+    *dpiY = kCodecDotsPerInch;
     return S_OK;
   }
   // BlackWhite's two colours are implied by the format: no palette at all.
@@ -101,7 +82,8 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
         static_cast<uint64_t>(stride) * static_cast<uint32_t>(area.Height - 1) + rowBytes;
     if (size < needed) return WINCODEC_ERR_INSUFFICIENTBUFFER;
     const uint32_t left = static_cast<uint32_t>(area.X);
-    const uint32_t pixelBytes = BytesPerPixel(image.layout);
+    // 0 for BlackWhite, whose rects are shifted bit by bit.
+    const auto pixelBytes = static_cast<uint32_t>(TraitsOfLayout(image.layout).bitsPerPixel / 8);
     for (int32_t y = 0; y < area.Height; ++y) {
       const uint8_t* row =
           image.pixels + static_cast<size_t>(image.stride) * static_cast<uint32_t>(area.Y + y);
@@ -146,22 +128,6 @@ void ReleaseSharedImage(SharedWicImage* shared) {
   if (InterlockedDecrement(&shared->references) != 0) return;
   FreeWicImage(&shared->image);
   delete shared;
-}
-
-const GUID& PixelFormatOfLayout(WicPixelLayout layout) {
-  switch (layout) {
-    case WicPixelLayout::kGray8:
-      return GUID_WICPixelFormat8bppGray;
-    case WicPixelLayout::kBgr24:
-      return GUID_WICPixelFormat24bppBGR;
-    case WicPixelLayout::kGray16:
-      return GUID_WICPixelFormat16bppGray;
-    case WicPixelLayout::kRgb48:
-      return GUID_WICPixelFormat48bppRGB;
-    case WicPixelLayout::kBlackWhite:
-      break;
-  }
-  return GUID_WICPixelFormatBlackWhite;
 }
 
 HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame) {

@@ -71,12 +71,19 @@ HRESULT HresultFromResultCode(ResultCode code) {
 
 }  // namespace quentarpbm
 
-// Only our decoder's class is served. *object is null on every failure.
+// Only our two classes are served: the decoder and the property handler.
+// *object is null on every failure.
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  using namespace quentarpbm;
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (!IsEqualCLSID(clsid, quentarpbm::kPbmDecoderClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return quentarpbm::CreatePbmClassFactory(iid, object);
+  if (IsEqualCLSID(clsid, kPbmDecoderClsid)) {
+    return CreatePbmClassFactory(CreatePbmDecoder, iid, object);
+  }
+  if (IsEqualCLSID(clsid, kPbmPropertyHandlerClsid)) {
+    return CreatePbmClassFactory(CreatePbmPropertyStore, iid, object);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // S_OK once no object of ours lives and no lock is held: COM may then unload.

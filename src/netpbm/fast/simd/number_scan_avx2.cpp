@@ -4,9 +4,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/simd/number_scan_kernels.h"
+#include "netpbm/netpbm.h"
 
 #define QUENTARPBM_SCAN_TARGET [[gnu::target("avx2,bmi,popcnt")]]
 #include "netpbm/fast/number_block_scan.h"

@@ -3,9 +3,9 @@
 #include <stdint.h>
 #include <tmmintrin.h>
 
-#include "netpbm/fast/netpbm_byte_source.h"
 #include "netpbm/fast/netpbm_text_block.h"
 #include "netpbm/fast/simd/number_scan_kernels.h"
+#include "netpbm/netpbm.h"
 
 #define QUENTARPBM_SCAN_TARGET [[gnu::target("ssse3")]]
 #include "netpbm/fast/number_block_scan.h"

@@ -1,6 +1,6 @@
 // The byte classes of Netpbm text: one table lookup instead of <ctype.h>.
-#ifndef QUENTARPBM_NETPBM_FAST_NETPBM_CHAR_CLASS_H
-#define QUENTARPBM_NETPBM_FAST_NETPBM_CHAR_CLASS_H
+#ifndef QUENTARPBM_NETPBM_NETPBM_CHAR_CLASS_H
+#define QUENTARPBM_NETPBM_NETPBM_CHAR_CLASS_H
 
 #include <stdint.h>
 
@@ -36,4 +36,4 @@ inline bool HasNetpbmClass(uint8_t c, NetpbmCharClass wanted) {
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_FAST_NETPBM_CHAR_CLASS_H
+#endif  // QUENTARPBM_NETPBM_NETPBM_CHAR_CLASS_H

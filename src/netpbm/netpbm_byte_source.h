@@ -1,6 +1,6 @@
 // Where the Netpbm readers take bytes from: the stream itself, or through a private buffer.
-#ifndef QUENTARPBM_NETPBM_FAST_NETPBM_BYTE_SOURCE_H
-#define QUENTARPBM_NETPBM_FAST_NETPBM_BYTE_SOURCE_H
+#ifndef QUENTARPBM_NETPBM_NETPBM_BYTE_SOURCE_H
+#define QUENTARPBM_NETPBM_NETPBM_BYTE_SOURCE_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -69,4 +69,4 @@ inline int NextSourceByte(NetpbmByteSource* source) {
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_FAST_NETPBM_BYTE_SOURCE_H
+#endif  // QUENTARPBM_NETPBM_NETPBM_BYTE_SOURCE_H

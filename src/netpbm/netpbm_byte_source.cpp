@@ -1,5 +1,5 @@
 // Byte sources for the Netpbm readers: refills, block reads and the hand-back of bytes read ahead.
-#include "netpbm/fast/netpbm_byte_source.h"
+#include "netpbm/netpbm_byte_source.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,6 +1,6 @@
-// Netpbm tokens and rows read from a byte source; the stream-taking readers in netpbm.h wrap these.
-#ifndef QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H
-#define QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H
+// Netpbm tokens read from a byte source: the forms every reader uses, and the FILE* readers wrap.
+#ifndef QUENTARPBM_NETPBM_NETPBM_SOURCE_H
+#define QUENTARPBM_NETPBM_NETPBM_SOURCE_H
 
 #include <stdint.h>
 #include <stdio.h>
@@ -8,16 +8,17 @@
 #include "common/int32_math.h"
 #include "common/result_code.h"
 #include "netpbm/fast/decimal_digit_run.h"
-#include "netpbm/fast/netpbm_byte_source.h"
-#include "netpbm/fast/netpbm_char_class.h"
+#include "netpbm/netpbm_byte_source.h"
+#include "netpbm/netpbm_char_class.h"
 
 namespace quentarpbm {
 
-// The rest of a comment after its '#', as ReadNetpbmChar reads it. Kept out
-// of line: comments are rare inside rasters.
+// The rest of a comment after its '#', as ReadNetpbmChar reads it: its
+// *character is the LF or CR that ends it. Kept out of line: comments are
+// rare inside rasters.
 ResultCode SkipNetpbmComment(NetpbmByteSource* source, uint8_t* character);
 
-// The token readers of netpbm.h, same results, same bytes consumed.
+// The token readers of netpbm.h: same results, same bytes consumed.
 inline ResultCode ReadNetpbmCharFrom(NetpbmByteSource* source, uint8_t* character) {
   const int byte = NextSourceByte(source);
   if (byte == EOF) return PBM_E_READ;
@@ -70,13 +71,6 @@ inline ResultCode ReadPlainPbmBitFrom(NetpbmByteSource* source, uint8_t* bit) {
   return PBM_OK;
 }
 
-// The row readers of netpbm.h.
-ResultCode ReadPbmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, int32_t magic);
-ResultCode ReadPgmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
-                          int32_t magic);
-ResultCode ReadPpmRowFrom(NetpbmByteSource* source, uint8_t* row, int32_t count, uint8_t maxvalByte,
-                          int32_t magic);
-
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_NETPBM_FAST_NETPBM_SOURCE_READS_H
+#endif  // QUENTARPBM_NETPBM_NETPBM_SOURCE_H
