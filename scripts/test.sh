@@ -62,9 +62,11 @@ needs "native-release build" -- start_stage "processor models" bash scripts/chec
 run_stage "native-debug build" build native-debug
 needs "native-debug build" -- start_stage "native-debug tests" tests native-debug
 
+# Both Windows builds before the tests: the 64-bit build's installer test
+# packs the 32-bit build's files too.
 run_stage "mingw64 build" build mingw64
-needs "mingw64 build" -- run_stage "mingw64 tests" tests mingw64
 run_stage "mingw32 build" mingw32_build
+needs "mingw64 build" -- run_stage "mingw64 tests" tests mingw64
 needs "mingw32 build" -- run_stage "mingw32 tests" mingw32_tests
 # The Wine prefixes are free again: the corpus through every build.
 needs "native-release build" "mingw64 build" "mingw32 build" -- \
