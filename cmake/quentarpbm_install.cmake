@@ -75,3 +75,12 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/QuentarPBMConfigV
 install(FILES ${PROJECT_BINARY_DIR}/package/QuentarPBMConfig.cmake
   ${PROJECT_BINARY_DIR}/package/QuentarPBMConfigVersion.cmake
   DESTINATION lib/cmake/QuentarPBM)
+
+# What a release ships and cmake --install installs, and nothing of the
+# tests: scripts/run.sh and scripts/release.sh build this, and so does the
+# test command where a build's tests cannot run.
+add_custom_target(quentarpbm_shipped)
+add_dependencies(quentarpbm_shipped quentarpbm pnm_to_bmp)
+if(WIN32)
+  add_dependencies(quentarpbm_shipped quentarpbm_wic quentarpbm_import_library viewer)
+endif()

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_scratch.h"
-#include "support/memory_stream_reader.h"
+#include "memory_stream_reader.h"
 #include "wic/wic_image.h"
 
 using namespace quentarpbm;
@@ -47,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::InputFile file;
   if (!fuzz::WicDecodeInput(data, size, &options, &file) || DeclaresTooManyPixels(file)) return 0;
   fuzz::LimitScannersBelowHighest(options.levelsBelow);
-  testing::MemoryStream stream;
+  fuzz::MemoryStream stream;
   stream.bytes.assign(reinterpret_cast<const char*>(file.bytes), file.size);
   stream.bytesPerCall = options.bytesPerCall;
   WicImage image{-7, -7, WicPixelLayout::kRgb48, 7, nullptr};
-  const ResultCode result = DecodeNetpbmForWic(testing::MemoryStreamReader(&stream), &image);
+  const ResultCode result = DecodeNetpbmForWic(fuzz::MemoryStreamReader(&stream), &image);
   if (stream.position > stream.bytes.size()) fuzz::Fail("read past the data");
   if (result == PBM_OK) {
     CheckImage(image);

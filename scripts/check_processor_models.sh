@@ -21,7 +21,7 @@ build=$PWD/build/native-release/bin
 work=$PWD/build/processor-models
 rm -rf "$work"
 mkdir -p "$work"
-bash scripts/make_reference_images.sh "$work/netpbm_reference" >/dev/null
+bash tests/scripts/make_reference_images.sh "$work/netpbm_reference" >/dev/null
 echo "$(wc -l <"$work/netpbm_reference/manifest.txt") reference images," \
   "$(find fuzz/corpus/netpbm_levels -type f | wc -l) differential corpus files"
 

@@ -41,21 +41,21 @@ fi
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+# release PRESET PLATFORM [TARGET...]: what ships, and the targets named.
 release() {
   local preset=$1 platform=$2
   shift 2
   echo "=== $preset ==="
   cmake --preset "$preset" >/dev/null
-  cmake --build "build/$preset" --target "$@"
+  cmake --build "build/$preset" --target quentarpbm_shipped "$@"
   bash scripts/package_release.sh "build/$preset" "$out" "$platform"
 }
-release mingw32 win32 quentarpbm quentarpbm_import_library pnm_to_bmp viewer quentarpbm_wic
-release mingw64 win64 quentarpbm quentarpbm_import_library pnm_to_bmp viewer quentarpbm_wic \
-  wic_registry_source
+release mingw32 win32
+release mingw64 win64 wic_registry_source
 # The installers take both Windows builds' files; the registry values come
 # from the codec's table through the 64-bit build's generator, under Wine.
 echo "=== installers ==="
 for arch in x64 x86; do
   bash scripts/package_msi.sh build/mingw64 build/mingw32 "$out" "$arch"
 done
-release native-release "linux-$(uname -m)" quentarpbm pnm_to_bmp
+release native-release "linux-$(uname -m)"

@@ -18,7 +18,7 @@ fi
 # native-release workflow's own fixture test, made again here if missing.
 tests_dir=$build/tests
 if [[ ! -d $tests_dir/netpbm_reference ]]; then
-  (cd "$tests_dir" && bash "$root/scripts/make_reference_images.sh" netpbm_reference)
+  (cd "$tests_dir" && bash "$root/tests/scripts/make_reference_images.sh" netpbm_reference)
 fi
 
 failed=0

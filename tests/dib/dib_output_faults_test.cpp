@@ -10,6 +10,7 @@
 
 #include "dib/dib.h"
 #include "platform/posix/standin_control.h"
+#include "support/open_descriptors.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 
@@ -31,11 +32,13 @@ class DibOutputFaults : public ::testing::Test {
     setenv("TMPDIR", directory_.c_str(), 1);
     StandinReset();
     liveAtStart_ = StandinLiveHandles();
+    descriptorsAtStart_ = testing::OpenDescriptorCount();
   }
 
   void TearDown() override {
     StandinReset();
     EXPECT_EQ(StandinLiveHandles(), liveAtStart_);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsAtStart_);
     for (const std::string& name : Files()) unlink((directory_ + name).c_str());
     rmdir(directory_.c_str());
     if (hadTmpdir_) {
@@ -60,6 +63,7 @@ class DibOutputFaults : public ::testing::Test {
 
   std::string directory_;
   int liveAtStart_ = 0;
+  int descriptorsAtStart_ = 0;
 
  private:
   bool hadTmpdir_ = false;

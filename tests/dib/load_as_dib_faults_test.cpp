@@ -5,6 +5,7 @@
 
 #include "platform/posix/standin_control.h"
 #include "support/conversion_faults.h"
+#include "support/open_descriptors.h"
 #include "support/param_label.h"
 #include "support/private_temp_directory.h"
 
@@ -52,6 +53,7 @@ testing::FaultPlatform Standin() {
       [](FaultCall call, int nth) { StandinFailCall(StandinApiFor(call), nth); },
       [](FaultCall call) { return StandinCallCount(StandinApiFor(call)); },
       StandinLiveHandles,
+      testing::OpenDescriptorCount,
       PBMOpen};
   for (const StandinCall& known : kStandinCalls)
     if (known.call != FaultCall::kDeleteFileA) standin.failable.push_back(known.call);

@@ -281,6 +281,7 @@ const testing::FaultPlatform kDll = {
     [](FaultCall call) { return calls[static_cast<int>(call)]; },
     [] { return liveObjects; },
     nullptr,
+    nullptr,
 };
 
 // The DLL, loaded once with every entry patched; it stays so until the

@@ -8,6 +8,7 @@
 #include "platform/posix/standin_control.h"
 #include "platform/win32_api.h"
 #include "support/calloc_faults.h"
+#include "support/open_descriptors.h"
 #include "support/param_label.h"
 #include "support/private_temp_directory.h"
 #include "support/test_files.h"
@@ -109,6 +110,7 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
   const int calls = clean.callocCalls;
   ASSERT_EQ(calls, kImageCallocs + variant.rowScratches + (variant.greyPalette ? 1 : 0));
   const int liveBefore = StandinLiveHandles();
+  const int descriptorsBefore = testing::OpenDescriptorCount();
 
   for (int nth = 1; nth <= calls; ++nth) {
     SCOPED_TRACE("calloc call " + std::to_string(nth));
@@ -146,6 +148,7 @@ TEST_P(AllocationFaultSweep, EachFailingCallocGivesItsCodeAndLeavesNothing) {
     }
     EXPECT_EQ(FilesIn(temp), 0);
     EXPECT_EQ(StandinLiveHandles(), liveBefore);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore);
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/standin_test_files.h"
 #include "platform/win32_api.h"
+#include "support/open_descriptors.h"
 #include "support/test_files.h"
 
 namespace quentarpbm {
@@ -331,16 +332,21 @@ bool AttemptDeleteObject(const FaultCase* inject) {
 
 class StandinFaults : public ::testing::TestWithParam<FaultCase> {};
 
+// Nothing left behind: no handle or object of the stand-in's own, and no
+// descriptor of the process, which the stand-in's count does not see.
 TEST_P(StandinFaults, OnlyTheChosenCallFailsAndLeavesNothingBehind) {
   const FaultCase& c = GetParam();
   StandinReset();
   const int live = StandinLiveHandles();
+  const int descriptors = testing::OpenDescriptorCount();
   EXPECT_TRUE(c.attempt(nullptr));
   EXPECT_FALSE(c.attempt(&c));
   EXPECT_EQ(StandinLiveHandles(), live);
+  EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
   // The fault was used up by the one call.
   EXPECT_TRUE(c.attempt(nullptr));
   EXPECT_EQ(StandinLiveHandles(), live);
+  EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
 }
 
 std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& case_info) {

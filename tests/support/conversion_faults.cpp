@@ -111,6 +111,12 @@ void SweepConversionFaults(const FaultPlatform& platform, const FaultVariant& va
                            const std::string& tempDirectory) {
   const std::string path = WriteTestFile(std::string(variant.label) + ".pnm", variant.file);
 
+  // Open descriptors, where the platform counts them, must come back to this.
+  const auto descriptors = [&platform] {
+    return platform.openDescriptors != nullptr ? platform.openDescriptors() : 0;
+  };
+  const int descriptorsBefore = descriptors();
+
   // A clean run counts the calls to sweep; success holds the block and the mapping.
   platform.reset();
   const int liveBefore = platform.liveObjects();
@@ -123,6 +129,7 @@ void SweepConversionFaults(const FaultPlatform& platform, const FaultVariant& va
   for (FaultCall call : platform.failable) calls.push_back(platform.callCount(call));
   Release(mapping, header, name);
   EXPECT_EQ(FilesIn(tempDirectory), 0);
+  EXPECT_EQ(descriptors(), descriptorsBefore);
 
   int failuresSwept = 0;
   for (size_t c = 0; c < platform.failable.size(); ++c) {
@@ -154,6 +161,7 @@ void SweepConversionFaults(const FaultPlatform& platform, const FaultVariant& va
         EXPECT_EQ(mapping, untouched ? static_cast<void*>(&mapping) : nullptr);
       }
       EXPECT_EQ(FilesIn(tempDirectory), 0);
+      EXPECT_EQ(descriptors(), descriptorsBefore);
     }
   }
   EXPECT_EQ(failuresSwept, variant.*platform.expectedCalls);

@@ -61,7 +61,8 @@ struct FaultPlatform {
   void (*reset)();  // clears the pending fault and the counts
   void (*failCall)(FaultCall call, int nth);
   int (*callCount)(FaultCall call);
-  int (*liveObjects)();  // handles, blocks, views, palettes, regions
+  int (*liveObjects)();      // handles, blocks, views, palettes, regions
+  int (*openDescriptors)();  // the process's file descriptors; null where not counted
   decltype(&PBMOpen) open;
 };
 
@@ -71,8 +72,9 @@ int32_t ExpectedFaultCode(const FaultVariant& variant, FaultCall call, int nth);
 // Converts the variant's file cleanly to count the calls, then fails each
 // of them in turn: each failure gives its code, both handles come back null
 // (the mapping handle is the caller's own when the failure comes before a
-// converter runs), the pixel file is deleted at most once, and no object
-// or file in tempDirectory is left; the number of calls failed is printed.
+// converter runs), the pixel file is deleted at most once, and no object,
+// descriptor or file in tempDirectory is left; the number of calls failed is
+// printed.
 void SweepConversionFaults(const FaultPlatform& platform, const FaultVariant& variant,
                            const std::string& tempDirectory);
 

@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
+#include "memory_stream_reader.h"
 #include "platform/posix/standin_control.h"
 #include "support/calloc_faults.h"
-#include "support/memory_stream_reader.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 #include "wic/wic_image.h"
@@ -14,11 +14,11 @@
 namespace quentarpbm {
 namespace {
 
+using fuzz::MemoryStream;
+using fuzz::MemoryStreamReader;
 using testing::Bytes;
 using testing::CallocCount;
 using testing::FailCallocAt;
-using testing::MemoryStream;
-using testing::MemoryStreamReader;
 
 // The image block comes from VirtualAlloc, which the stand-in serves from
 // calloc for small blocks; plain text adds a buffer, and plain PBM a

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "support/memory_stream_reader.h"
+#include "memory_stream_reader.h"
 #include "support/param_label.h"
 #include "support/test_files.h"
 #include "wic/wic_image.h"
@@ -13,9 +13,9 @@
 namespace quentarpbm {
 namespace {
 
+using fuzz::MemoryStream;
+using fuzz::MemoryStreamReader;
 using testing::Bytes;
-using testing::MemoryStream;
-using testing::MemoryStreamReader;
 using Layout = WicPixelLayout;
 
 // Samples scale as (v * top + maxval / 2) / maxval, top 255 or 65535, and a

@@ -2,7 +2,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 namespace quentarpbm {
 
@@ -12,7 +12,7 @@ constexpr int kApiCount = static_cast<int>(StandinApi::kCount);
 
 // Atomic rather than guarded by the stand-in's lock: OpenWithoutWaiting also
 // serves the library's own file reads, which take no lock.
-struct Controls {
+struct StandinControls {
   std::atomic<int> live_objects{0};
   std::atomic<int> call_counts[kApiCount] = {};
   std::atomic<int> calls_until_fault[kApiCount] = {};  // 0 = no fault pending
@@ -21,15 +21,15 @@ struct Controls {
   unsigned temp_left = 0;
 };
 
-Controls& TheControls() {
-  static Controls controls;
+StandinControls& TheStandinControls() {
+  static StandinControls controls;
   return controls;
 }
 
 }  // namespace
 
 bool InjectedFailure(StandinApi api) {
-  Controls& controls = TheControls();
+  StandinControls& controls = TheStandinControls();
   const int index = static_cast<int>(api);
   ++controls.call_counts[index];
   // Counts down only a pending fault, so two threads cannot both take it.
@@ -39,10 +39,10 @@ bool InjectedFailure(StandinApi api) {
   return left == 1;
 }
 
-void ChangeLiveObjects(int delta) { TheControls().live_objects += delta; }
+void ChangeLiveObjects(int delta) { TheStandinControls().live_objects += delta; }
 
 bool InjectedTempNameCounter(unsigned* first, unsigned* left) {
-  Controls& controls = TheControls();
+  StandinControls& controls = TheStandinControls();
   if (!controls.temp_counter_set.exchange(false)) return false;
   *first = controls.temp_first;
   *left = controls.temp_left;
@@ -53,12 +53,12 @@ void StandinFailCall(StandinApi api, int nth) {
   const std::lock_guard<std::mutex> lock(StandinMutex());
   const int index = static_cast<int>(api);
   if (index < 0 || index >= kApiCount) return;
-  TheControls().calls_until_fault[index] = nth > 0 ? nth : 0;
+  TheStandinControls().calls_until_fault[index] = nth > 0 ? nth : 0;
 }
 
 void StandinStartTempNameCounter(unsigned first, unsigned left) {
   const std::lock_guard<std::mutex> lock(StandinMutex());
-  Controls& controls = TheControls();
+  StandinControls& controls = TheStandinControls();
   controls.temp_first = first;
   controls.temp_left = left;
   controls.temp_counter_set = true;
@@ -68,17 +68,17 @@ int StandinCallCount(StandinApi api) {
   const std::lock_guard<std::mutex> lock(StandinMutex());
   const int index = static_cast<int>(api);
   if (index < 0 || index >= kApiCount) return 0;
-  return TheControls().call_counts[index];
+  return TheStandinControls().call_counts[index];
 }
 
 int StandinLiveHandles() {
   const std::lock_guard<std::mutex> lock(StandinMutex());
-  return TheControls().live_objects;
+  return TheStandinControls().live_objects;
 }
 
 void StandinReset() {
   const std::lock_guard<std::mutex> lock(StandinMutex());
-  Controls& controls = TheControls();
+  StandinControls& controls = TheStandinControls();
   for (auto& count : controls.call_counts) count = 0;
   for (auto& pending : controls.calls_until_fault) pending = 0;
   controls.temp_counter_set = false;

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "platform/posix/open_without_waiting.h"
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::FileIdentity;
 using quentarpbm::FileRecord;

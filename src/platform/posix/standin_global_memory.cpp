@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::HandleKind;
 using quentarpbm::StandinApi;

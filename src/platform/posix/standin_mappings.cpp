@@ -11,7 +11,7 @@
 #include <new>
 #include <unordered_map>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::FileRecord;
 using quentarpbm::HandleKind;
@@ -36,7 +36,7 @@ struct ViewRecord {
 };
 
 // Views by base address; guarded by the stand-in's lock like everything else.
-// Never destroyed, like the handle registry: views are unmapped at exit too.
+// Never destroyed, like the handle table: views are unmapped at exit too.
 std::unordered_map<const void*, ViewRecord>& Views() {
   static auto* views = new std::unordered_map<const void*, ViewRecord>();
   return *views;

@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::HandleKind;
 using quentarpbm::StandinApi;

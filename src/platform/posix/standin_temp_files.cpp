@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::StandinApi;
 

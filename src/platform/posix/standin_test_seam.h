@@ -1,4 +1,4 @@
-// Where the stand-in's calls meet the test controls: compiled away in what ships.
+// Where the stand-in's calls meet the test controls: one seam, linked as shipped or controlled.
 #ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_TEST_SEAM_H
 #define QUENTARPBM_PLATFORM_POSIX_STANDIN_TEST_SEAM_H
 
@@ -6,11 +6,12 @@
 
 namespace quentarpbm {
 
-// Only the stand-in that tests link (built with QUENTARPBM_STANDIN_CONTROLS,
-// see standin_control.cpp) counts calls, injects faults and tracks live
-// objects; the shipped library has none of it. The controls are atomic, so
-// these may be called with or without the stand-in's lock.
-#if defined(QUENTARPBM_STANDIN_CONTROLS)
+// The stand-in is compiled once; each program links one definition of these.
+// What tests link (standin_control.cpp) counts calls, injects faults and
+// tracks live objects; the shipped library's (standin_without_controls.cpp)
+// does none of it. The controls are atomic, so these may be called with or
+// without the stand-in's lock.
+
 // Counts one call of api and reports whether an injected fault makes it fail;
 // a failing call must return its failure value without any other effect.
 bool InjectedFailure(StandinApi api);
@@ -20,12 +21,6 @@ void ChangeLiveObjects(int delta);
 // True once after StandinStartTempNameCounter, with the number to try first
 // and how many names are left to try.
 bool InjectedTempNameCounter(unsigned* first, unsigned* left);
-#else
-// Always inlined, so that not even an unoptimised build keeps a trace.
-[[gnu::always_inline]] inline bool InjectedFailure(StandinApi) { return false; }
-[[gnu::always_inline]] inline void ChangeLiveObjects(int) {}
-[[gnu::always_inline]] inline bool InjectedTempNameCounter(unsigned*, unsigned*) { return false; }
-#endif
 
 }  // namespace quentarpbm
 

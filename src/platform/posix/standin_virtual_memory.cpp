@@ -7,7 +7,7 @@
 #include <map>
 #include <new>
 
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 using quentarpbm::StandinApi;
 

@@ -1,10 +1,10 @@
 // A NetpbmStreamReader over bytes in memory.
-#include "support/memory_stream_reader.h"
+#include "memory_stream_reader.h"
 
 #include <stdint.h>
 #include <string.h>
 
-namespace quentarpbm::testing {
+namespace quentarpbm::fuzz {
 
 namespace {
 
@@ -25,4 +25,4 @@ NetpbmStreamReader MemoryStreamReader(MemoryStream* stream) {
   return NetpbmStreamReader{stream, ReadMemory};
 }
 
-}  // namespace quentarpbm::testing
+}  // namespace quentarpbm::fuzz

@@ -11,7 +11,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$2
 platform=$3
-scripts=$(cd "$(dirname "$0")" && pwd)
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 source "$scripts/lib/tools.sh"
 require_tools openssl osslsigncode
 rm -rf "$work"

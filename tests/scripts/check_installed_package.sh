@@ -16,7 +16,7 @@ fi
 build=$1
 work=$2
 wine=${3:-}
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 compiler=$(cached CMAKE_C_COMPILER)
 flags="$(cached CMAKE_C_FLAGS) -Wall -Wextra -Wconversion -Werror"
@@ -28,8 +28,8 @@ prefix=${package:-$work/prefix}
 [[ -n $package ]] || cmake --install "$build" --prefix "$prefix" >/dev/null
 cd "$work"
 
-# shellcheck source=scripts/host_images.sh
-source "$source_dir/scripts/host_images.sh"
+# shellcheck source=tests/scripts/host_images.sh
+source "$source_dir/tests/scripts/host_images.sh"
 
 consumer_args=(-DHOST_SOURCE="$source_dir/examples/minimal_host.c"
   -DCMAKE_C_COMPILER="$compiler" -DCMAKE_C_FLAGS="$flags" -DCMAKE_BUILD_TYPE=Release)

@@ -12,7 +12,7 @@ set -euo pipefail
 workdir=$1
 wine=$2
 viewer=$3
-source "$(dirname "$0")/lib/tools.sh"
+source "$(dirname "$0")/../../scripts/lib/tools.sh"
 require_tools Xvfb import convert timeout
 wineserver=$(dirname "$(readlink -f "$(command -v "$wine")")")/wineserver
 [[ -x $wineserver ]] || wineserver=$(command -v wineserver)

@@ -10,7 +10,8 @@ build=$(cd "$1" && pwd)
 work=$2
 platform=$3
 wine=${4:-}
-scripts=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+scripts=$(cd "$here/../../scripts" && pwd)
 
 rm -rf "$work"
 mkdir -p "$work/unpacked"
@@ -44,9 +45,9 @@ if ! "${converter[@]}" -o converted grey.pgm >/dev/null 2>&1 || [[ ! -s converte
 fi
 
 if [[ $platform == win* ]]; then
-  host_check=("$scripts/check_msvc_abi_host.sh" "$package" "$work/host" "$wine" "${platform#win}")
+  host_check=("$here/check_msvc_abi_host.sh" "$package" "$work/host" "$wine" "${platform#win}")
 else
-  host_check=("$scripts/check_installed_package.sh" --package "$package" "$build" "$work/host")
+  host_check=("$here/check_installed_package.sh" --package "$package" "$build" "$work/host")
 fi
 bash "${host_check[@]}" || failures=$((failures + 1))
 echo "release archive checks done, $failures failed"

@@ -16,7 +16,7 @@ set -euo pipefail
 workdir=$1
 tempdir=$2
 shift 2
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$source_dir/scripts/lib/tools.sh"
 require_tools bmptopnm pnmtopnm convert python3
 # Wine reads the arguments, names with them, in the locale's character set.

@@ -1,5 +1,5 @@
 // The stand-in's typed handle table and file claims.
-#include "platform/posix/standin_registry.h"
+#include "platform/posix/standin_handles.h"
 
 #include <algorithm>
 #include <new>
@@ -10,7 +10,7 @@ namespace quentarpbm {
 
 namespace {
 
-struct Registry {
+struct HandleTable {
   std::mutex mutex;
   std::unordered_map<const void*, HandleKind> handles;
   std::vector<const FileClaim*> claims;
@@ -18,10 +18,10 @@ struct Registry {
 
 // Never destroyed: hosts release what they were given from static
 // destructors and atexit handlers, and other threads may still be converting
-// while the process ends, so the registry serves calls until the process is gone.
-Registry& TheRegistry() {
-  static Registry* registry = new Registry();
-  return *registry;
+// while the process ends, so the table serves calls until the process is gone.
+HandleTable& TheHandleTable() {
+  static HandleTable* table = new HandleTable();
+  return *table;
 }
 
 bool SameFile(FileIdentity a, FileIdentity b) { return a.device == b.device && a.inode == b.inode; }
@@ -36,35 +36,35 @@ bool AccessShared(DWORD access, DWORD share_mode) {
 
 }  // namespace
 
-std::mutex& StandinMutex() { return TheRegistry().mutex; }
+std::mutex& StandinMutex() { return TheHandleTable().mutex; }
 
 bool AddHandle(void* record, HandleKind kind) {
-  return StoredWithoutThrowing([&] { TheRegistry().handles.emplace(record, kind); });
+  return StoredWithoutThrowing([&] { TheHandleTable().handles.emplace(record, kind); });
 }
 
 void* FindHandle(const void* handle, HandleKind kind) {
-  const auto& handles = TheRegistry().handles;
+  const auto& handles = TheHandleTable().handles;
   const auto found = handles.find(handle);
   if (found == handles.end() || found->second != kind) return nullptr;
   return const_cast<void*>(handle);
 }
 
-void RemoveHandle(const void* handle) { TheRegistry().handles.erase(handle); }
+void RemoveHandle(const void* handle) { TheHandleTable().handles.erase(handle); }
 
 bool AddClaimingHandle(void* record, const FileClaim* claim, HandleKind kind) {
-  if (!StoredWithoutThrowing([&] { TheRegistry().claims.push_back(claim); })) return false;
+  if (!StoredWithoutThrowing([&] { TheHandleTable().claims.push_back(claim); })) return false;
   const bool added = AddHandle(record, kind);
   if (!added) RemoveFileClaim(claim);
   return added;
 }
 
 void RemoveFileClaim(const FileClaim* claim) {
-  auto& claims = TheRegistry().claims;
+  auto& claims = TheHandleTable().claims;
   claims.erase(std::remove(claims.begin(), claims.end(), claim), claims.end());
 }
 
 bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool truncates) {
-  for (const FileClaim* claim : TheRegistry().claims) {
+  for (const FileClaim* claim : TheHandleTable().claims) {
     if (!SameFile(claim->file, file)) continue;
     // Windows will not cut a file short under a mapped section; sharing,
     // though, belongs to file handles and ends when the last one closes.
@@ -79,7 +79,7 @@ bool FileOpenAllowed(FileIdentity file, DWORD access, DWORD share_mode, bool tru
 }
 
 bool FileIsClaimed(FileIdentity file) {
-  const auto& claims = TheRegistry().claims;
+  const auto& claims = TheHandleTable().claims;
   return std::any_of(claims.begin(), claims.end(),
                      [file](const FileClaim* claim) { return SameFile(claim->file, file); });
 }

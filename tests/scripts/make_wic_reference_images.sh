@@ -16,7 +16,7 @@ if [[ $# -ne 1 ]]; then
 fi
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/lib/tools.sh"
+source "$here/../../scripts/lib/tools.sh"
 require_tools pgmramp rgb3toppm pnmtopnm pamdepth pamfile
 
 bash "$here/make_reference_images.sh" "$out" >/dev/null

@@ -16,7 +16,7 @@ if [[ $# -ne 4 ]]; then
   exit 2
 fi
 mode=$1 state=$2 wine=$3 dll=$4
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 windows_dll=$("$wine" winepath -w "$dll" 2>/dev/null | tr -d '\r')
 version=$(sed -n 's/^project(QuentarPBM VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
 shell_keys='HKLM\Software\Microsoft\Windows\CurrentVersion'

@@ -9,7 +9,7 @@
 set -euo pipefail
 workdir=$1
 shift
-source "$(dirname "$0")/lib/tools.sh"
+source "$(dirname "$0")/../../scripts/lib/tools.sh"
 require_tools pgmramp pamditherbw rgb3toppm pnmtopnm pnmflip bmptopnm convert
 
 rm -rf "$workdir"

@@ -18,7 +18,7 @@ fi
 out=$1
 
 # No silent skip: without netpbm the comparison would prove nothing.
-source "$(dirname "$0")/lib/tools.sh"
+source "$(dirname "$0")/../../scripts/lib/tools.sh"
 require_tools pgmramp pamditherbw pamtopnm rgb3toppm pnmtopnm pnmtoplainpnm ppmtoppm pamdepth
 
 rm -rf "$out"

@@ -1,6 +1,6 @@
 // What the stand-in's files share: the lock, the typed handle table, file claims and the test seam.
-#ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
-#define QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
+#ifndef QUENTARPBM_PLATFORM_POSIX_STANDIN_HANDLES_H
+#define QUENTARPBM_PLATFORM_POSIX_STANDIN_HANDLES_H
 
 #include <sys/types.h>
 
@@ -92,4 +92,4 @@ void CloseMappingHandle(void* record);
 
 }  // namespace quentarpbm
 
-#endif  // QUENTARPBM_PLATFORM_POSIX_STANDIN_REGISTRY_H
+#endif  // QUENTARPBM_PLATFORM_POSIX_STANDIN_HANDLES_H

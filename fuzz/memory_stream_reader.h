@@ -1,6 +1,6 @@
 // A NetpbmStreamReader over bytes in memory, giving them a few at a time if asked to.
-#ifndef QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H
-#define QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H
+#ifndef QUENTARPBM_FUZZ_MEMORY_STREAM_READER_H
+#define QUENTARPBM_FUZZ_MEMORY_STREAM_READER_H
 
 #include <stddef.h>
 
@@ -8,7 +8,7 @@
 
 #include "netpbm/netpbm.h"
 
-namespace quentarpbm::testing {
+namespace quentarpbm::fuzz {
 
 // The bytes and how far they have been read. Each read gives at most
 // bytesPerCall (0: all it is asked for), as a stream that delivers in pieces.
@@ -22,6 +22,6 @@ struct MemoryStream {
 // A reader over stream, which must outlive it.
 NetpbmStreamReader MemoryStreamReader(MemoryStream* stream);
 
-}  // namespace quentarpbm::testing
+}  // namespace quentarpbm::fuzz
 
-#endif  // QUENTARPBM_TESTS_SUPPORT_MEMORY_STREAM_READER_H
+#endif  // QUENTARPBM_FUZZ_MEMORY_STREAM_READER_H
