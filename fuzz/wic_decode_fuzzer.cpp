@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stream.bytes.assign(reinterpret_cast<const char*>(file.bytes), file.size);
   stream.bytesPerCall = options.bytesPerCall;
   WicImage image{-7, -7, WicPixelLayout::kRgb48, 7, nullptr};
-  const ResultCode result = DecodeNetpbmForWic(testing::MemoryStreamReader(&stream), &image);
+  const ResultCode result = DecodeNetpbmForWic(testing::MemoryOffsetReader(&stream), &image);
   if (stream.position > stream.bytes.size()) fuzz::Fail("read past the data");
   if (result == PBM_OK) {
     CheckImage(image);

@@ -17,12 +17,12 @@ namespace {
 using testing::Bytes;
 using testing::CallocCount;
 using testing::FailCallocAt;
+using testing::MemoryOffsetReader;
 using testing::MemoryStream;
-using testing::MemoryStreamReader;
 
 // The image block comes from VirtualAlloc, which the stand-in serves from
-// calloc for small blocks; plain text adds a buffer, and plain PBM a
-// scratch row, both from calloc.
+// calloc for small blocks; plain text adds its row index, a piece of
+// scratch row and a text buffer, all from calloc.
 struct FaultCase {
   const char* label;
   std::string file;
@@ -30,9 +30,9 @@ struct FaultCase {
 };
 
 const FaultCase kFaultCases[] = {
-    {"PlainPbm", "P1 2 2 0 1 1 0", 3},        {"RawPbm", Bytes("P4 2 2\n\x40\x80"), 1},
-    {"PlainPgm", "P2 2 1 255 1 2", 2},        {"RawPgmWide", Bytes("P5 1 1 1000\n\x01\x02"), 1},
-    {"PlainPpmWide", "P3 1 1 1000 1 2 3", 2}, {"RawPpm", Bytes("P6 1 1 255\n\x01\x02\x03"), 1},
+    {"PlainPbm", "P1 2 2 0 1 1 0", 4},        {"RawPbm", Bytes("P4 2 2\n\x40\x80"), 1},
+    {"PlainPgm", "P2 2 1 255 1 2", 4},        {"RawPgmWide", Bytes("P5 1 1 1000\n\x01\x02"), 1},
+    {"PlainPpmWide", "P3 1 1 1000 1 2 3", 4}, {"RawPpm", Bytes("P6 1 1 255\n\x01\x02\x03"), 1},
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
@@ -45,7 +45,7 @@ void ExpectNoMemory(const std::string& file) {
   const int liveBefore = StandinLiveHandles();
   MemoryStream stream{file};
   WicImage image{-7, -7, WicPixelLayout::kRgb48, 7, nullptr};
-  EXPECT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_E_NO_MEMORY);
+  EXPECT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_E_NO_MEMORY);
   EXPECT_EQ(image.width, -7);
   EXPECT_EQ(image.pixels, nullptr);
   EXPECT_EQ(StandinLiveHandles(), liveBefore);
@@ -56,7 +56,7 @@ TEST_P(DecodeFaultsTest, EachAllocationFailingGivesNoMemoryAndLeavesNothing) {
   MemoryStream stream{c.file};
   WicImage image{};
   FailCallocAt(0);
-  ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+  ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
   EXPECT_EQ(CallocCount(), c.callocs);
   FreeWicImage(&image);
 

@@ -14,8 +14,8 @@ namespace quentarpbm {
 namespace {
 
 using testing::Bytes;
+using testing::MemoryOffsetReader;
 using testing::MemoryStream;
-using testing::MemoryStreamReader;
 using Layout = WicPixelLayout;
 
 // Samples scale as (v * top + maxval / 2) / maxval, top 255 or 65535, and a
@@ -138,7 +138,7 @@ TEST_P(DecodeNetpbmForWicTest, GivesTheImageInWicsLayout) {
     MemoryStream stream{c.file, bytesPerCall};
     const WicImage untouched{-7, -7, Layout::kRgb48, 7, nullptr};
     WicImage image = untouched;
-    ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), c.code);
+    ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), c.code);
     if (c.code != PBM_OK) {
       EXPECT_EQ(image.width, untouched.width);
       EXPECT_EQ(image.pixels, nullptr);
@@ -176,7 +176,7 @@ TEST(DecodeNetpbmForWic, RawColourAcrossManyReads) {
   for (const size_t bytesPerCall : {size_t{0}, size_t{4093}}) {
     MemoryStream stream{file, bytesPerCall};
     WicImage image{};
-    ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+    ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
     EXPECT_EQ(image.stride, 3u * kWidth);
     EXPECT_TRUE(std::string(reinterpret_cast<const char*>(image.pixels), expected.size()) ==
                 expected);
@@ -198,7 +198,7 @@ TEST(DecodeNetpbmForWic, RawBitsAcrossManyReads) {
   expected.back() = '\xFF';
   MemoryStream stream{file, 3};
   WicImage image{};
-  ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+  ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
   EXPECT_TRUE(std::string(reinterpret_cast<const char*>(image.pixels), expected.size()) ==
               expected);
   FreeWicImage(&image);

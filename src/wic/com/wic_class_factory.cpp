@@ -9,14 +9,11 @@ namespace quentarpbm {
 
 namespace {
 
-const IID* const kFactoryInterfaces[] = {&IID_IUnknown, &IID_IClassFactory};
-
 class PbmClassFactory final : public CountedCodecObject<PbmClassFactory, IClassFactory> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    return QueryInterfaceFromTable(this, kFactoryInterfaces,
-                                   sizeof kFactoryInterfaces / sizeof kFactoryInterfaces[0], iid,
-                                   object);
+    const InterfaceFace faces[] = {{&IID_IUnknown, this}, {&IID_IClassFactory, this}};
+    return QueryInterfaceFromTable(faces, sizeof faces / sizeof faces[0], iid, object);
   }
 
   // Aggregation is not offered: WIC never asks for it.

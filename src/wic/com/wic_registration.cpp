@@ -74,7 +74,7 @@ const RegistryEntry kCodecRegistry[] = {
     {QPBM_DECODER, L"SupportsAnimation", ValueKind::kDword, nullptr, 0},
     {QPBM_DECODER, L"SupportsChromakey", ValueKind::kDword, nullptr, 0},
     {QPBM_DECODER, L"SupportsLossless", ValueKind::kDword, nullptr, 1},
-    {QPBM_DECODER, L"SupportsMultiframe", ValueKind::kDword, nullptr, 0},
+    {QPBM_DECODER, L"SupportsMultiframe", ValueKind::kDword, nullptr, 1},
     {QPBM_DECODER L"\\InprocServer32", nullptr, ValueKind::kKeyOnly, nullptr, 0},
     {QPBM_DECODER L"\\InprocServer32", nullptr, ValueKind::kModulePath, nullptr, 0},
     {QPBM_DECODER L"\\InprocServer32", L"ThreadingModel", ValueKind::kString, L"Both", 0},
