@@ -197,7 +197,9 @@ TEST_P(WicCopyRefusals, WriteNothing) {
                                c.size,
                                buffer.data()};
   EXPECT_EQ(CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, request, nullptr), c.code);
-  if (c.code != PBM_OK) EXPECT_EQ(buffer, std::vector<uint8_t>(64, 0xCD));
+  if (c.code != PBM_OK) {
+    EXPECT_EQ(buffer, std::vector<uint8_t>(64, 0xCD));
+  }
   const WicCopyRequest noBuffer{nullptr, 3, 2, L::kBgr24, T::kNone, 9, 64, nullptr};
   EXPECT_EQ(CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, noBuffer, nullptr),
             PBM_E_ARGUMENT);
@@ -262,7 +264,9 @@ TEST(WicFrame, TransformsOfWicOptions) {
     SCOPED_TRACE(options);
     WicTransform transform = T::kNone;
     EXPECT_EQ(TransformOfWicOptions(options, &transform), expected >= 0);
-    if (expected >= 0) EXPECT_EQ(static_cast<int>(transform), expected);
+    if (expected >= 0) {
+      EXPECT_EQ(static_cast<int>(transform), expected);
+    }
   }
 }
 
@@ -306,7 +310,9 @@ TEST(WicFrame, ProgressIsHeardAndMayStop) {
         ASSERT_EQ(heard.done.size(), stopAt == 0 ? 12u : stopAt);
         // Rows of 100 bytes, a report every 1000: every tenth row but the last.
         for (size_t i = 0; i < heard.done.size(); ++i) EXPECT_EQ(heard.done[i], 10 * i);
-        if (stopAt == 1) EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), 0xCD));
+        if (stopAt == 1) {
+          EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), 0xCD));
+        }
       }
     }
   }
