@@ -7,9 +7,8 @@
 
 #include <string>
 
-// Windows: committed private bytes (PrivateUsage) and their peak
-// (PeakPagefileUsage); natively: the resident set (VmRSS) and its peak
-// (VmHWM). 0 when the system does not say.
+// The resident set and its peak: on Windows WorkingSetSize and
+// PeakWorkingSetSize, natively VmRSS and VmHWM. 0 when the system does not say.
 uint64_t PrivateBytes();
 uint64_t PeakPrivateBytes();
 

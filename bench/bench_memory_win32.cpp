@@ -21,8 +21,11 @@ PROCESS_MEMORY_COUNTERS_EX Counters() {
 
 }  // namespace
 
-uint64_t PrivateBytes() { return Counters().PrivateUsage; }
-uint64_t PeakPrivateBytes() { return Counters().PeakPagefileUsage; }
+// The working set and its peak: Wine (8) reports no PrivateUsage and a
+// PeakPagefileUsage that is only the present usage, but keeps the working
+// set's true peak; memory a call commits is memory it touches.
+uint64_t PrivateBytes() { return Counters().WorkingSetSize; }
+uint64_t PeakPrivateBytes() { return Counters().PeakWorkingSetSize; }
 
 std::string SelfPath() {
   char path[MAX_PATH];

@@ -68,6 +68,16 @@ void LearnRowStart(WicFrame* frame, int32_t row, uint64_t offset) {
   if (entry == 0) entry = offset;
 }
 
+// Eight PBM pixels (bytes of 0 or 1, 1 black) as one byte of WIC's bits,
+// the first pixel the top bit, 1 white: read as one number, least
+// significant byte first, their low bits gather in the top byte by one
+// multiplication (the partial products never overlap, so never carry).
+uint8_t PackEightPixels(const uint8_t* pixels) {
+  uint64_t eight = 0;
+  for (int k = 7; k >= 0; --k) eight = eight << 8 | pixels[k];
+  return static_cast<uint8_t>(~((eight * 0x8040201008040201u) >> 56));
+}
+
 // count PBM pixels from column on, a byte each with 1 for black, into WIC's
 // bits, whose bit 0 is column x: the destination, white to begin with,
 // loses a bit for each black pixel in [x, end).
@@ -77,12 +87,8 @@ void PutBlackPixels(const uint8_t* pixels, int64_t column, int64_t count, int64_
   const int64_t stop = column + count < end ? column + count : end;
   // Eight pixels a byte where they line up with the destination's bytes.
   if ((at - x) % 8 == 0) {
-    for (; stop - at >= 8; at += 8) {
-      const uint8_t* eight = pixels + (at - column);
-      unsigned black = 0;
-      for (int k = 0; k < 8; ++k) black |= static_cast<unsigned>(eight[k]) << (7 - k);
-      destination[(at - x) / 8] = static_cast<uint8_t>(~black);
-    }
+    for (; stop - at >= 8; at += 8)
+      destination[(at - x) / 8] = PackEightPixels(pixels + (at - column));
   }
   for (; at < stop; ++at) {
     const int64_t bit = at - x;

@@ -15,7 +15,8 @@ namespace {
 // Weighted sums of 16-bit samples, each weight at most width x height in
 // all, stay below 2^63.
 constexpr uint64_t kMostScaledPixels = uint64_t{1} << 47;
-// So that one output column's source pixels always fit a band.
+// So that one output column's source pixels always fit a band, and their
+// sum 32 bits.
 constexpr uint32_t kMostWidthFactor = 65536;
 constexpr int32_t kMostPieceColumns = 16384;
 
@@ -44,24 +45,58 @@ Cover CoverOf(int64_t i, uint64_t inSize, uint64_t outSize) {
                high - end * outSize};
 }
 
-// A decoded row's samples, pixel x's sample c, by layout: PBM's bits as
-// black 0 and white 255.
+// Set bits in each byte value.
+struct BitCounts {
+  uint8_t of[256];
+};
+constexpr BitCounts MakeBitCounts() {
+  BitCounts counts = {};
+  for (int i = 1; i < 256; ++i) counts.of[i] = static_cast<uint8_t>(counts.of[i / 2] + i % 2);
+  return counts;
+}
+constexpr BitCounts kBitCounts = MakeBitCounts();
+
+// A decoded row's samples by layout: pixel x's sample c, and the sum of
+// sample c over pixels [from, to), a run at most kMostWidthFactor long, so
+// that 32 bits hold it. PBM's bits are black 0 and white 255: a run's sum
+// counts its white bits a byte at a time.
 struct BitSamples {
   static constexpr int kSamples = 1;
   const uint8_t* row;
   uint32_t At(int64_t x, int) const { return ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255u : 0u; }
+  uint32_t SumRun(int64_t from, int64_t to, int) const {
+    if (from >= to) return 0;
+    const int64_t first = from / 8;
+    const int64_t last = (to - 1) / 8;
+    const auto head = static_cast<uint8_t>(0xFFu >> (from % 8));
+    const auto tail = static_cast<uint8_t>(0xFFu << (7 - (to - 1) % 8));
+    if (first == last) return 255u * kBitCounts.of[row[first] & head & tail];
+    uint32_t white = kBitCounts.of[row[first] & head] + kBitCounts.of[row[last] & tail];
+    for (int64_t i = first + 1; i < last; ++i) white += kBitCounts.of[row[i]];
+    return 255u * white;
+  }
 };
 template <int N>
 struct ByteSamples {
   static constexpr int kSamples = N;
   const uint8_t* row;
   uint32_t At(int64_t x, int c) const { return row[x * N + c]; }
+  uint32_t SumRun(int64_t from, int64_t to, int c) const {
+    uint32_t sum = 0;
+    for (int64_t x = from; x < to; ++x) sum += row[x * N + c];
+    return sum;
+  }
 };
 template <int N>
 struct WideSamples {
   static constexpr int kSamples = N;
   const uint8_t* row;
   uint32_t At(int64_t x, int c) const { return LoadWideSample(row + 2 * (x * N + c)); }
+  uint32_t SumRun(int64_t from, int64_t to, int c) const {
+    uint32_t sum = 0;
+    for (int64_t x = from; x < to; ++x) sum += LoadWideSample(row + 2 * (x * N + c));
+    return sum;
+  }
 };
 
 // The weighted sums of one source row for each output column of a piece
@@ -72,12 +107,9 @@ void SumColumns(const Samples& samples, const Cover* covers, int32_t columns, in
   constexpr int kN = Samples::kSamples;
   for (int32_t j = 0; j < columns; ++j) {
     const Cover& cover = covers[j];
-    uint64_t whole[kN] = {};
-    for (int64_t x = cover.first - sourceX; x < cover.end - sourceX; ++x) {
-      for (int c = 0; c < kN; ++c) whole[c] += samples.At(x, c);
-    }
     for (int c = 0; c < kN; ++c) {
-      uint64_t sum = whole[c] * wholeWeight;
+      uint64_t sum =
+          uint64_t{samples.SumRun(cover.first - sourceX, cover.end - sourceX, c)} * wholeWeight;
       if (cover.headWeight != 0) sum += cover.headWeight * samples.At(cover.first - 1 - sourceX, c);
       if (cover.tailWeight != 0) sum += cover.tailWeight * samples.At(cover.end - sourceX, c);
       sums[j * kN + c] = sum;
