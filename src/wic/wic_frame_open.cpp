@@ -27,6 +27,8 @@ ResultCode OpenWicFrame(NetpbmOffsetReader reader, uint64_t offset, WicFrame* fr
 
 void CloseWicFrame(WicFrame* frame) {
   FreeRowScratch(reinterpret_cast<uint8_t*>(frame->rows.offsets));
+  FreeRowScratch(frame->rows.text);
+  FreeRowScratch(frame->rows.scratch);
   frame->rows = WicRowIndex{};
 }
 

@@ -56,8 +56,11 @@ struct WicHeader {
 
 // Where a plain raster's rows start, learned as they are read, so that a
 // rectangle anywhere is read again from the nearest row known: an entry
-// every rowsPerEntry rows (256 or more, at most kWicMostIndexEntries), and
-// where the last read stopped, from where the next band goes on.
+// every rowsPerEntry rows (256 or more, at most kWicMostIndexEntries); where
+// the last read stopped, from where the next band goes on; and the text it
+// read last (up to 256 KB), from which the next band reads on without
+// reading a byte twice. Each read takes the text buffer and the scratch
+// piece of a row for its own while it runs (null meanwhile).
 inline constexpr uint32_t kWicMostIndexEntries = 4096;
 struct WicRowIndex {
   uint64_t* offsets;  // entry k: where row k * rowsPerEntry starts, 0 while unknown
@@ -65,6 +68,10 @@ struct WicRowIndex {
   int32_t rowsPerEntry;
   int32_t resumeRow;  // the row after the last one read, and where it starts (0: none)
   uint64_t resumeOffset;
+  uint8_t* text;
+  uint64_t textOffset;  // where text's first byte lies in the data
+  size_t textBytes;     // how many of its bytes hold text
+  uint8_t* scratch;
 };
 
 // One image of the data: its header, where its raster lies, and what reading

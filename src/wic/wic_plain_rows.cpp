@@ -49,6 +49,60 @@ ResultCode PrepareRowIndex(WicFrame* frame) {
   return PBM_OK;
 }
 
+// What one read of plain text works in: a text buffer, with the text it
+// holds from an earlier read, and a scratch piece of a row.
+struct PlainMemory {
+  uint8_t* text;
+  size_t textCapacity;
+  uint64_t textOffset;
+  size_t textBytes;
+  uint8_t* scratch;
+};
+
+// The frame's memory, taken from it; or, where the frame has none (its
+// first read, or one in another read's progress callback), memory of the
+// read's own. False when memory runs out.
+bool TakePlainMemory(WicFrame* frame, PlainMemory* memory) {
+  WicRowIndex& index = frame->rows;
+  const WicHeader& header = frame->header;
+  const WicLayoutTraits& traits = TraitsOfLayout(header.layout);
+  const size_t capacity = TextBufferBytes(header.width, header.height, traits.samplesPerPixel);
+  if (index.text != nullptr) {
+    *memory = PlainMemory{index.text, capacity, index.textOffset, index.textBytes, index.scratch};
+    index.text = nullptr;
+    index.scratch = nullptr;
+    return true;
+  }
+  const int32_t pixelBytes =
+      header.layout == WicPixelLayout::kBlackWhite ? 1 : traits.bitsPerPixel / 8;
+  const int32_t pieceBytes =
+      (header.width < kPiecePixels ? header.width : kPiecePixels) * pixelBytes;
+  uint8_t* text = nullptr;
+  uint8_t* scratch = nullptr;
+  if (AllocRowScratch(static_cast<int32_t>(capacity), 1, &text) != PBM_OK ||
+      AllocRowScratch(pieceBytes, 1, &scratch) != PBM_OK) {
+    FreeRowScratch(text);
+    return false;
+  }
+  *memory = PlainMemory{text, capacity, 0, 0, scratch};
+  return true;
+}
+
+// Gives the memory to the frame with what its text buffer holds, unless
+// the frame has memory again (a read in this one's callback gave its own).
+void GiveBackPlainMemory(WicFrame* frame, const PlainMemory& memory) {
+  WicRowIndex& index = frame->rows;
+  if (index.text != nullptr) {
+    FreeRowScratch(memory.text);
+    FreeRowScratch(memory.scratch);
+    return;
+  }
+  index.text = memory.text;
+  index.textOffset = memory.textOffset;
+  index.textBytes = memory.textBytes;
+  index.scratch = memory.scratch;
+}
+
 // The latest row at or before row whose start is known: an index entry, or
 // where the last read stopped.
 RowStart NearestKnownRow(const WicFrame& frame, int32_t row) {
@@ -192,24 +246,20 @@ ResultCode ReadPlainWicRows(NetpbmOffsetReader reader, WicFrame* frame, const Wi
   const WicHeader& header = frame->header;
   const WicLayoutTraits& traits = TraitsOfLayout(header.layout);
   const bool bits = header.layout == WicPixelLayout::kBlackWhite;
-  if (PrepareRowIndex(frame) != PBM_OK) return PBM_E_NO_MEMORY;
+  PlainMemory memory{};
+  if (PrepareRowIndex(frame) != PBM_OK || !TakePlainMemory(frame, &memory)) return PBM_E_NO_MEMORY;
   const int32_t last = rect.y + rect.height;
   const RowStart start = NearestKnownRow(*frame, rect.y);
-  // On the heap: hosts decode on threads with small stacks.
-  const int32_t pieceBytes = (header.width < kPiecePixels ? header.width : kPiecePixels) *
-                             (bits ? 1 : traits.bitsPerPixel / 8);
-  const size_t bufferBytes =
-      TextBufferBytes(header.width, last - start.row, traits.samplesPerPixel);
-  uint8_t* scratch = nullptr;
-  uint8_t* buffer = nullptr;
-  if (AllocRowScratch(pieceBytes, 1, &scratch) != PBM_OK ||
-      AllocRowScratch(static_cast<int32_t>(bufferBytes), 1, &buffer) != PBM_OK) {
-    FreeRowScratch(scratch);
-    return PBM_E_NO_MEMORY;
-  }
   NetpbmReadCursor cursor{reader, start.offset};
-  NetpbmByteSource source = ReaderByteSource(CursorStreamReader(&cursor), buffer, bufferBytes);
-  PlainRows plain{&source, frame, &traits, scratch, false, {}};
+  NetpbmByteSource source =
+      ReaderByteSource(CursorStreamReader(&cursor), memory.text, memory.textCapacity);
+  // Text the last read left that holds the start: read on from it.
+  if (start.offset >= memory.textOffset && start.offset - memory.textOffset < memory.textBytes) {
+    source.next = memory.text + (start.offset - memory.textOffset);
+    source.end = memory.text + memory.textBytes;
+    cursor.offset = memory.textOffset + memory.textBytes;
+  }
+  PlainRows plain{&source, frame, &traits, memory.scratch, false, {}};
   plain.scaled = !bits && !traits.wideSamples && header.maxval != 255;
   if (plain.scaled) MakeSampleTable(header.maxval, plain.table);
   const uint32_t rowBytes = WicRowBytes(header.layout, rect.width);
@@ -239,8 +289,9 @@ ResultCode ReadPlainWicRows(NetpbmOffsetReader reader, WicFrame* frame, const Wi
   // image's text has ended.
   if (row == header.height || (source.ended && source.next == source.end))
     frame->endOffset = stopped;
-  FreeRowScratch(buffer);
-  FreeRowScratch(scratch);
+  memory.textBytes = static_cast<size_t>(source.end - memory.text);
+  memory.textOffset = cursor.offset - memory.textBytes;
+  GiveBackPlainMemory(frame, memory);
   if (result != PBM_OK || target == nullptr || row >= last) return result;
   const int32_t blankFrom = row > rect.y ? row : rect.y;
   for (int32_t i = blankFrom; i < last; ++i)

@@ -271,17 +271,27 @@ TEST(WicFrame, TransformsOfWicOptions) {
 }
 
 // The host hears 0 first, then every everyBytes of rows, never the end,
-// and may stop the copy at any call.
+// and may stop the copy at any call, or copy from the same frame meanwhile.
 struct Heard {
   std::vector<uint64_t> done;
   uint64_t total = 0;
   size_t stopAt = 0;  // the call that says stop, 0: none
+  MemoryStream* stream = nullptr;
+  WicFrame* frame = nullptr;
+  bool copiedMeanwhile = true;
 };
 
 bool Listen(void* context, uint64_t done, uint64_t total) {
   auto* heard = static_cast<Heard*>(context);
   heard->done.push_back(done);
   heard->total = total;
+  const WicRect corner{99, 119, 1, 1};
+  uint8_t pixel = 0;
+  const WicCopyRequest request{&corner, 100, 120,   WicPixelLayout::kGray8, WicTransform::kNone,
+                               1,       1,   &pixel};
+  heard->copiedMeanwhile &= CopyWicFramePixels(MemoryOffsetReader(heard->stream), heard->frame,
+                                               request, nullptr) == PBM_OK &&
+                            pixel == (100 * 120 - 1) % 256;
   return heard->done.size() != heard->stopAt;
 }
 
@@ -301,11 +311,14 @@ TEST(WicFrame, ProgressIsHeardAndMayStop) {
                                      transform, 120,   14400, buffer.data()};
         Heard heard;
         heard.stopAt = stopAt;
+        heard.stream = &stream;
+        heard.frame = &frame;
         WicProgress progress{Listen, &heard, 1000, 0, 0, 0};
         const ResultCode code =
             CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, request, &progress);
         CloseWicFrame(&frame);
         EXPECT_EQ(code, stopAt == 0 ? PBM_OK : kWicStopped);
+        EXPECT_TRUE(heard.copiedMeanwhile);
         EXPECT_EQ(heard.total, 120u);
         ASSERT_EQ(heard.done.size(), stopAt == 0 ? 12u : stopAt);
         // Rows of 100 bytes, a report every 1000: every tenth row but the last.
