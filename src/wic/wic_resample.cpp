@@ -62,9 +62,10 @@ constexpr BitCounts kBitCounts = MakeBitCounts();
 // counts its white bits a byte at a time.
 struct BitSamples {
   static constexpr int kSamples = 1;
-  const uint8_t* row;
-  uint32_t At(int64_t x, int) const { return ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255u : 0u; }
-  uint32_t SumRun(int64_t from, int64_t to, int) const {
+  static uint32_t At(const uint8_t* row, int64_t x, int) {
+    return ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255u : 0u;
+  }
+  static uint32_t SumRun(const uint8_t* row, int64_t from, int64_t to, int) {
     if (from >= to) return 0;
     const int64_t first = from / 8;
     const int64_t last = (to - 1) / 8;
@@ -79,9 +80,8 @@ struct BitSamples {
 template <int N>
 struct ByteSamples {
   static constexpr int kSamples = N;
-  const uint8_t* row;
-  uint32_t At(int64_t x, int c) const { return row[x * N + c]; }
-  uint32_t SumRun(int64_t from, int64_t to, int c) const {
+  static uint32_t At(const uint8_t* row, int64_t x, int c) { return row[x * N + c]; }
+  static uint32_t SumRun(const uint8_t* row, int64_t from, int64_t to, int c) {
     uint32_t sum = 0;
     for (int64_t x = from; x < to; ++x) sum += row[x * N + c];
     return sum;
@@ -90,9 +90,10 @@ struct ByteSamples {
 template <int N>
 struct WideSamples {
   static constexpr int kSamples = N;
-  const uint8_t* row;
-  uint32_t At(int64_t x, int c) const { return LoadWideSample(row + 2 * (x * N + c)); }
-  uint32_t SumRun(int64_t from, int64_t to, int c) const {
+  static uint32_t At(const uint8_t* row, int64_t x, int c) {
+    return LoadWideSample(row + 2 * (x * N + c));
+  }
+  static uint32_t SumRun(const uint8_t* row, int64_t from, int64_t to, int c) {
     uint32_t sum = 0;
     for (int64_t x = from; x < to; ++x) sum += LoadWideSample(row + 2 * (x * N + c));
     return sum;
@@ -102,16 +103,17 @@ struct WideSamples {
 // The weighted sums of one source row for each output column of a piece
 // (their covers), the row's pixels starting at source pixel sourceX.
 template <typename Samples>
-void SumColumns(const Samples& samples, const Cover* covers, int32_t columns, int64_t sourceX,
+void SumColumns(const uint8_t* row, const Cover* covers, int32_t columns, int64_t sourceX,
                 uint64_t wholeWeight, uint64_t* sums) {
   constexpr int kN = Samples::kSamples;
   for (int32_t j = 0; j < columns; ++j) {
     const Cover& cover = covers[j];
     for (int c = 0; c < kN; ++c) {
-      uint64_t sum =
-          uint64_t{samples.SumRun(cover.first - sourceX, cover.end - sourceX, c)} * wholeWeight;
-      if (cover.headWeight != 0) sum += cover.headWeight * samples.At(cover.first - 1 - sourceX, c);
-      if (cover.tailWeight != 0) sum += cover.tailWeight * samples.At(cover.end - sourceX, c);
+      uint64_t sum = uint64_t{Samples::SumRun(row, cover.first - sourceX, cover.end - sourceX, c)} *
+                     wholeWeight;
+      if (cover.headWeight != 0)
+        sum += cover.headWeight * Samples::At(row, cover.first - 1 - sourceX, c);
+      if (cover.tailWeight != 0) sum += cover.tailWeight * Samples::At(row, cover.end - sourceX, c);
       sums[j * kN + c] = sum;
     }
   }
@@ -121,15 +123,15 @@ void SumRow(WicPixelLayout layout, const uint8_t* row, const Cover* covers, int3
             int64_t sourceX, uint64_t wholeWeight, uint64_t* sums) {
   switch (layout) {
     case WicPixelLayout::kBlackWhite:
-      return SumColumns(BitSamples{row}, covers, columns, sourceX, wholeWeight, sums);
+      return SumColumns<BitSamples>(row, covers, columns, sourceX, wholeWeight, sums);
     case WicPixelLayout::kGray8:
-      return SumColumns(ByteSamples<1>{row}, covers, columns, sourceX, wholeWeight, sums);
+      return SumColumns<ByteSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
     case WicPixelLayout::kBgr24:
-      return SumColumns(ByteSamples<3>{row}, covers, columns, sourceX, wholeWeight, sums);
+      return SumColumns<ByteSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
     case WicPixelLayout::kGray16:
-      return SumColumns(WideSamples<1>{row}, covers, columns, sourceX, wholeWeight, sums);
+      return SumColumns<WideSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
     case WicPixelLayout::kRgb48:
-      return SumColumns(WideSamples<3>{row}, covers, columns, sourceX, wholeWeight, sums);
+      return SumColumns<WideSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
   }
 }
 
