@@ -13,6 +13,7 @@
 #include "bench_images.h"
 #include "bench_memory.h"
 #include "bench_methods.h"
+#include "bench_wic_codec.h"
 #include "netpbm/fast/simd/simd_level.h"
 
 namespace {
@@ -28,6 +29,8 @@ struct Options {
   std::string memoryMethod;
   std::string memorySizeClass;
   std::string memoryLabel;
+  // A file of any size read once in 64-row bands by the codec.
+  std::string bandsPath;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -50,6 +53,8 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--runs" && hasValue) {
       options.largeRuns = atoi(argv[++i]);
       options.mediumRuns = options.largeRuns;
+    } else if (arg == "--bands" && hasValue) {
+      options.bandsPath = argv[++i];
     } else if (arg == "--memory" && i + 3 < argc) {
       options.memoryMethod = argv[++i];
       options.memorySizeClass = argv[++i];
@@ -58,7 +63,8 @@ Options ParseOptions(int argc, char** argv) {
       fprintf(stderr,
               "usage: quentarpbm_bench [--dir DIR] [--sizes large,medium,tiny,smoke] [--runs N]\n"
               "                        [--methods floor,PBMOpen,...]\n"
-              "       quentarpbm_bench [--dir DIR] --memory METHOD SIZECLASS LABEL\n");
+              "       quentarpbm_bench [--dir DIR] --memory METHOD SIZECLASS LABEL\n"
+              "       quentarpbm_bench --bands FILE\n");
       exit(2);
     }
   }
@@ -215,6 +221,36 @@ int MeasureOnce(const Options& options) {
   return 0;
 }
 
+// The --bands run: a file of any size (its header without comments) read
+// top to bottom in 64-row bands once, after its header alone (so that what
+// the codec loads is loaded); prints the time and the peak memory.
+int ReadInBands(const std::string& path) {
+  FILE* file = fopen(path.c_str(), "rb");
+  char magic[3] = {};
+  BenchImage image;
+  const bool read =
+      file != nullptr && fscanf(file, "%2s %d %d", magic, &image.width, &image.height) == 3;
+  if (file != nullptr) fclose(file);
+  if (!read || image.width <= 0 || image.height <= 0) return 1;
+  image.path = path;
+  image.variant = magic;
+  image.dibBytesPerPixel = magic[1] == '3' || magic[1] == '6' ? 3 : 1;
+  if (!RunWicHeader(image)) return 1;
+  const uint64_t before = PrivateBytes();
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = RunWicBands(image);
+  const auto stop = std::chrono::steady_clock::now();
+  const uint64_t peak = PeakPrivateBytes();
+  printf(
+      "%s: %d x %d %s in %d-row bands, %.1f s; peak memory %.1f MB above before "
+      "(the band's buffer %.1f MB)\n",
+      path.c_str(), image.width, image.height, ok ? "read" : "FAILED", kWicBandRows,
+      std::chrono::duration<double>(stop - start).count(),
+      static_cast<double>(peak > before ? peak - before : 0) / 1e6,
+      static_cast<double>(WicBandBytes(image)) / 1e6);
+  return ok ? 0 : 1;
+}
+
 // Each method's peak private memory on each large image, each measured in a
 // process of its own; for the codec's rows also what is beyond the host's
 // buffer.
@@ -261,6 +297,7 @@ int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   try {
     if (!options.memoryMethod.empty()) return MeasureOnce(options);
+    if (!options.bandsPath.empty()) return ReadInBands(options.bandsPath);
     std::filesystem::create_directories(options.directory);
     std::vector<BenchMethod> methods;
     // The floor stays first: every ratio is taken to it.

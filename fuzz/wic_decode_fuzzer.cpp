@@ -16,8 +16,6 @@ using namespace quentarpbm;
 
 namespace {
 
-constexpr uint8_t kSentinel = 0xCD;
-
 // Every byte of the image is read, so that one smaller than its size
 // shows; PBM rows must end in white pad bits.
 void CheckImage(const WicImage& image) {
@@ -54,27 +52,10 @@ WicRect Span(uint8_t sixteenths, uint32_t size, bool columns, const WicRect& oth
                  : WicRect{other.x, start, other.width, length};
 }
 
-// Copies request from frame and compares it with the model of whole.
 void CheckCopy(const NetpbmOffsetReader& reader, WicFrame* frame, const testing::ModelImage& whole,
                const testing::ModelRequest& request) {
-  const bool turned =
-      request.transform == WicTransform::kRotate90 || request.transform == WicTransform::kRotate270;
-  const int32_t outWidth = turned ? request.rect.height : request.rect.width;
-  const int32_t outHeight = turned ? request.rect.width : request.rect.height;
-  const uint32_t stride = WicRowBytes(request.layout, outWidth) + 1;
-  const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(outHeight);
-  std::vector<uint8_t> got(bytes, kSentinel);
-  const WicCopyRequest copy{&request.rect,
-                            request.width,
-                            request.height,
-                            request.layout,
-                            request.transform,
-                            stride,
-                            static_cast<uint32_t>(bytes),
-                            got.data()};
-  if (CopyWicFramePixels(reader, frame, copy, nullptr) != PBM_OK) fuzz::Fail("a copy refused");
-  if (got != testing::ModelWicCopy(whole, request, stride, bytes, kSentinel))
-    fuzz::Fail("a copy unlike the model of the whole frame");
+  if (!testing::CopyMatchesModel(reader, frame, whole, request))
+    fuzz::Fail("a copy refused, or unlike the model of the whole frame");
 }
 
 // The views the options ask of one image, on a frame of their own so that

@@ -48,6 +48,12 @@ struct ModelRequest {
 std::vector<uint8_t> ModelWicCopy(const ModelImage& whole, const ModelRequest& request,
                                   uint32_t stride, size_t bytes, uint8_t sentinel);
 
+// Copies request from frame (read through reader) at a stride of a row's
+// bytes and one more, which the copy must leave alone, and compares the
+// buffer with the model of whole: true when the copy gave PBM_OK and equals it.
+bool CopyMatchesModel(NetpbmOffsetReader reader, WicFrame* frame, const ModelImage& whole,
+                      const ModelRequest& request);
+
 }  // namespace quentarpbm::testing
 
 #endif  // QUENTARPBM_TESTS_SUPPORT_WIC_MODEL_H

@@ -270,6 +270,59 @@ TEST(WicFrame, TransformsOfWicOptions) {
   }
 }
 
+// Two million rows take an index entry every 512: 3907 entries, within 4096.
+TEST(WicFrame, TallPlainImagesIndexFewRows) {
+  MemoryStream stream{"P2 1 2000000 255\n7\n8\n"};
+  WicFrame frame{};
+  ASSERT_EQ(OpenWicFrame(MemoryOffsetReader(&stream), 0, &frame), PBM_OK);
+  for (const auto& [row, sample] : {std::pair<int32_t, int>{1999999, 0}, {1, 8}, {0, 7}}) {
+    const WicRect rect{0, row, 1, 1};
+    uint8_t pixel = 0xCD;
+    const WicCopyRequest request{&rect, 1, 2000000, L::kGray8, T::kNone, 1, 1, &pixel};
+    EXPECT_EQ(CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, request, nullptr), PBM_OK);
+    EXPECT_EQ(pixel, sample);
+  }
+  EXPECT_EQ(frame.rows.rowsPerEntry, 512);
+  EXPECT_EQ(frame.rows.entries, 3907u);
+  CloseWicFrame(&frame);
+}
+
+// A row of 4M pixels scaled to 64 comes in pieces of columns whose source
+// pixels fit a band; what the data does not hold is black.
+TEST(WicFrame, WideRowsScaleInPieces) {
+  MemoryStream stream{"P5 4194304 1 255\n" + std::string(100000, '\xFF')};
+  WicFrame frame{};
+  ASSERT_EQ(OpenWicFrame(MemoryOffsetReader(&stream), 0, &frame), PBM_OK);
+  std::vector<uint8_t> pixels(64, 0xCD);
+  const WicCopyRequest request{nullptr, 64, 1, L::kGray8, T::kNone, 64, 64, pixels.data()};
+  EXPECT_EQ(CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, request, nullptr), PBM_OK);
+  // 65536 white source pixels, then 34464 of 65536, then none.
+  std::vector<uint8_t> want(64, 0);
+  want[0] = 255;
+  want[1] = 134;  // 34464 * 255 / 65536 = 134.1
+  EXPECT_EQ(pixels, want);
+  CloseWicFrame(&frame);
+}
+
+// A byte source over a cursor reads on from the cursor's offset, its block
+// reads through as many reads as the reader needs, and says what it has
+// consumed; past the data it comes up short and has ended.
+TEST(NetpbmReadCursor, SourceReadsOnFromItsOffset) {
+  MemoryStream stream{"0123456789abcdef", 3};
+  NetpbmReadCursor cursor{MemoryOffsetReader(&stream), 4};
+  uint8_t buffer[5];
+  NetpbmByteSource source = ReaderByteSource(CursorStreamReader(&cursor), buffer, sizeof buffer);
+  EXPECT_EQ(NextSourceByte(&source), '4');
+  EXPECT_EQ(CursorSourceOffset(source, cursor), 5u);
+  uint8_t block[8] = {};
+  EXPECT_EQ(ReadSourceBytes(&source, block, 8), 8u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 8), "56789abc");
+  EXPECT_FALSE(source.ended);
+  EXPECT_EQ(ReadSourceBytes(&source, block, 8), 3u);
+  EXPECT_TRUE(source.ended);
+  EXPECT_EQ(CursorSourceOffset(source, cursor), 16u);
+}
+
 // The host hears 0 first, then every everyBytes of rows, never the end,
 // and may stop the copy at any call, or copy from the same frame meanwhile.
 struct Heard {
