@@ -50,7 +50,8 @@ std::vector<uint8_t> ModelWicCopy(const ModelImage& whole, const ModelRequest& r
 
 // Copies request from frame (read through reader) at a stride of a row's
 // bytes and one more, which the copy must leave alone, and compares the
-// buffer with the model of whole: true when the copy gave PBM_OK and equals it.
+// buffer with the model of whole: true when the copy gave PBM_OK and equals
+// it (wic_model_copy.cpp; its callers link the WIC core).
 bool CopyMatchesModel(NetpbmOffsetReader reader, WicFrame* frame, const ModelImage& whole,
                       const ModelRequest& request);
 
