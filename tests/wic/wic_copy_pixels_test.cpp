@@ -176,8 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, WicCopyPixels, ::testing::ValuesIn(kCases),
 struct TransformCase {
   const char* label;
   const char* image;
-  bool wholeFrame;
-  WICRect rect;
+  WICRect rect;  // empty: the whole frame
   UINT width;
   UINT height;
   const GUID* format;  // null: none given
@@ -185,8 +184,19 @@ struct TransformCase {
   UINT stride;
   UINT size;
   HRESULT result;
-  std::vector<int> bytes;
+  const char* bytes;  // what the buffer starts with, in hex
 };
+
+// The bytes of hex, two digits each; spaces are for the eye.
+std::vector<uint8_t> FromHex(const char* hex) {
+  std::vector<uint8_t> bytes;
+  for (const char* at = hex; *at != '\0'; ++at) {
+    if (*at == ' ') continue;
+    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(at, 2), nullptr, 16)));
+    ++at;
+  }
+  return bytes;
+}
 
 class WicSourceTransform : public ::testing::TestWithParam<TransformCase> {
  protected:
@@ -204,171 +214,52 @@ TEST_P(WicSourceTransform, GivesTheCopyOrRefusesWithoutWriting) {
       S_OK);
   std::vector<uint8_t> buffer(kBufferBytes, kSentinel);
   GUID format = c.format != nullptr ? *c.format : GUID{};
-  EXPECT_EQ(transform->CopyPixels(c.wholeFrame ? nullptr : &c.rect, c.width, c.height,
-                                  c.format != nullptr ? &format : nullptr,
+  const WICRect* rect = c.rect.Width != 0 ? &c.rect : nullptr;
+  EXPECT_EQ(transform->CopyPixels(rect, c.width, c.height, c.format != nullptr ? &format : nullptr,
                                   static_cast<WICBitmapTransformOptions>(c.options), c.stride,
                                   c.size, buffer.data()),
             c.result);
-  std::vector<uint8_t> want(kBufferBytes, kSentinel);
-  for (size_t i = 0; i < c.bytes.size(); ++i) want[i] = static_cast<uint8_t>(c.bytes[i]);
+  std::vector<uint8_t> want = FromHex(c.bytes);
+  want.resize(kBufferBytes, kSentinel);
   EXPECT_EQ(buffer, want);
 }
 
+constexpr WICRect kWhole = {};
+constexpr WICRect Area(INT x, INT y, INT width, INT height) { return WICRect{x, y, width, height}; }
 const GUID* const kGrey = &GUID_WICPixelFormat8bppGray;
 const GUID* const kBgr = &GUID_WICPixelFormat24bppBGR;
 const GUID* const kBw = &GUID_WICPixelFormatBlackWhite;
+constexpr UINT kTurn = WICBitmapTransformRotate90;
+constexpr UINT kTurnBack = WICBitmapTransformRotate270;
+constexpr HRESULT kFormat = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
 const TransformCase kTransforms[] = {
-    {"BitsInGrey",
-     kBits,
-     true,
-     {},
-     10,
-     2,
-     kGrey,
-     WICBitmapTransformRotate0,
-     10,
-     20,
-     S_OK,
-     {0, 255, 0, 0, 255, 255, 0, 255, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 255, 0}},
+    {"BitsInGrey", kBits, kWhole, 10, 2, kGrey, 0, 10, 20, S_OK,
+     "00FF0000FFFF00FF0000 FFFFFFFF00000000FF00"},
     // 2 x 2 blocks: 765/4 -> 191, 510/4 = 127.5 -> 128 (half up), 255/4 -> 64.
-    {"BitsScaledToFiveByOne",
-     kBits,
-     true,
-     {},
-     5,
-     1,
-     kGrey,
-     WICBitmapTransformRotate0,
-     5,
-     5,
-     S_OK,
-     {191, 128, 128, 64, 64}},
+    {"BitsScaledToFiveByOne", kBits, kWhole, 5, 1, kGrey, 0, 5, 5, S_OK, "BF80804040"},
     // Source pixels 3 units wide, output 10: weights 3,3,3,1 | 2,3,3,2 |
     // 1,3,3,3 over both rows, of 20: 3315 -> 166, 2040 -> 102, 1530 -> 77.
-    {"BitsScaledToThreeByOne",
-     kBits,
-     true,
-     {},
-     3,
-     1,
-     kGrey,
-     WICBitmapTransformRotate0,
-     3,
-     3,
-     S_OK,
-     {166, 102, 77}},
-    {"BitsUpsideDown",
-     kBits,
-     true,
-     {},
-     10,
-     2,
-     kBw,
-     WICBitmapTransformFlipVertical,
-     2,
-     4,
-     S_OK,
-     {0xF0, 0xBF, 0x4D, 0x3F}},
-    {"ColourMirrored",
-     kColour,
-     true,
-     {},
-     3,
-     2,
-     kBgr,
-     WICBitmapTransformFlipHorizontal,
-     9,
-     18,
-     S_OK,
-     {9, 8, 7, 6, 5, 4, 3, 2, 1, 18, 17, 16, 15, 14, 13, 12, 11, 10}},
-    {"ColourTurnedClockwise",
-     kColour,
-     true,
-     {},
-     3,
-     2,
-     kBgr,
-     WICBitmapTransformRotate90,
-     6,
-     18,
-     S_OK,
-     {12, 11, 10, 3, 2, 1, 15, 14, 13, 6, 5, 4, 18, 17, 16, 9, 8, 7}},
-    {"ColourRectTurnedBack",
-     kColour,
-     false,
-     {1, 0, 2, 2},
-     3,
-     2,
-     kBgr,
-     WICBitmapTransformRotate270,
-     6,
-     12,
-     S_OK,
-     {9, 8, 7, 18, 17, 16, 6, 5, 4, 15, 14, 13}},
+    {"BitsScaledToThreeByOne", kBits, kWhole, 3, 1, kGrey, 0, 3, 3, S_OK, "A6664D"},
+    {"BitsUpsideDown", kBits, kWhole, 10, 2, kBw, WICBitmapTransformFlipVertical, 2, 4, S_OK,
+     "F0BF 4D3F"},
+    {"ColourMirrored", kColour, kWhole, 3, 2, kBgr, WICBitmapTransformFlipHorizontal, 9, 18, S_OK,
+     "090807 060504 030201 121110 0F0E0D 0C0B0A"},
+    {"ColourTurnedClockwise", kColour, kWhole, 3, 2, kBgr, kTurn, 6, 18, S_OK,
+     "0C0B0A 030201 0F0E0D 060504 121110 090807"},
+    {"ColourRectTurnedBack", kColour, Area(1, 0, 2, 2), 3, 2, kBgr, kTurnBack, 6, 12, S_OK,
+     "090807 121110 060504 0F0E0D"},
     // (0 + 32768 + 65535) / 3 -> 32768.
-    {"DeepGreyScaledToOne",
-     kDeepGrey,
-     true,
-     {},
-     1,
-     1,
-     &GUID_WICPixelFormat16bppGray,
-     WICBitmapTransformRotate0,
-     2,
-     2,
-     S_OK,
-     {0x00, 0x80}},
-    {"NoFormat", kColour, true, {}, 3, 2, nullptr, 0, 9, 64, E_INVALIDARG, {}},
-    {"FormatNotOurs",
-     kColour,
-     true,
-     {},
-     3,
-     2,
-     &GUID_WICPixelFormat32bppBGRA,
-     0,
-     12,
-     64,
-     WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT,
-     {}},
-    {"BitsScaledInBits",
-     kBits,
-     true,
-     {},
-     5,
-     1,
-     kBw,
-     0,
-     1,
-     64,
-     WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT,
-     {}},
-    {"TurnAndOneFlip",
-     kColour,
-     true,
-     {},
-     3,
-     2,
-     kBgr,
-     WICBitmapTransformRotate90 | WICBitmapTransformFlipHorizontal,
-     6,
-     64,
-     WINCODEC_ERR_UNSUPPORTEDOPERATION,
-     {}},
-    {"ScaledUp", kBits, true, {}, 11, 2, kGrey, 0, 11, 64, E_INVALIDARG, {}},
-    {"RectOutsideScaled", kBits, false, {4, 0, 2, 1}, 5, 1, kGrey, 0, 5, 64, E_INVALIDARG, {}},
-    {"BufferShortOfTurnedRows",
-     kColour,
-     true,
-     {},
-     3,
-     2,
-     kBgr,
-     WICBitmapTransformRotate90,
-     6,
-     17,
-     WINCODEC_ERR_INSUFFICIENTBUFFER,
-     {}},
+    {"DeepGreyScaledToOne", kDeepGrey, kWhole, 1, 1, &GUID_WICPixelFormat16bppGray, 0, 2, 2, S_OK,
+     "0080"},
+    {"NoFormat", kColour, kWhole, 3, 2, nullptr, 0, 9, 64, E_INVALIDARG, ""},
+    {"FormatNotOurs", kColour, kWhole, 3, 2, &GUID_WICPixelFormat32bppBGRA, 0, 12, 64, kFormat, ""},
+    {"BitsScaledInBits", kBits, kWhole, 5, 1, kBw, 0, 1, 64, kFormat, ""},
+    {"TurnAndOneFlip", kColour, kWhole, 3, 2, kBgr, kTurn | WICBitmapTransformFlipHorizontal, 6, 64,
+     WINCODEC_ERR_UNSUPPORTEDOPERATION, ""},
+    {"ScaledUp", kBits, kWhole, 11, 2, kGrey, 0, 11, 64, E_INVALIDARG, ""},
+    {"RectOutsideScaled", kBits, Area(4, 0, 2, 1), 5, 1, kGrey, 0, 5, 64, E_INVALIDARG, ""},
+    {"BufferShortOfTurnedRows", kColour, kWhole, 3, 2, kBgr, kTurn, 6, 17,
+     WINCODEC_ERR_INSUFFICIENTBUFFER, ""},
 };
 INSTANTIATE_TEST_SUITE_P(Requests, WicSourceTransform, ::testing::ValuesIn(kTransforms),
                          testing::ParamLabel<TransformCase>);

@@ -112,7 +112,7 @@ const char kBits[] = "P1 10 2\n1011001011\n0000111101\n";
 struct RefusalCase {
   const char* label;
   const char* file;
-  WicRect rect;  // width 0: no rectangle
+  WicRect rect;  // empty: no rectangle
   uint32_t width;
   uint32_t height;
   WicPixelLayout layout;
@@ -124,69 +124,35 @@ struct RefusalCase {
 
 using L = WicPixelLayout;
 using T = WicTransform;
+constexpr WicRect kAll = {};
+constexpr WicRect Area(int32_t x, int32_t y, int32_t width, int32_t height) {
+  return WicRect{x, y, width, height};
+}
+constexpr ResultCode kArgument = PBM_E_ARGUMENT;
+constexpr ResultCode kFormat = kWicUnsupportedFormat;
+constexpr ResultCode kShort = kWicBufferTooSmall;
 const RefusalCase kRefusals[] = {
-    {"ScaledToZero", kColour, {}, 0, 2, L::kBgr24, T::kNone, 9, 64, PBM_E_ARGUMENT},
-    {"ScaledUp", kColour, {}, 3, 3, L::kBgr24, T::kNone, 9, 64, PBM_E_ARGUMENT},
-    {"ColourInGrey", kColour, {}, 3, 2, L::kGray8, T::kNone, 9, 64, kWicUnsupportedFormat},
-    {"BitsInColour", kBits, {}, 10, 2, L::kBgr24, T::kNone, 9, 64, kWicUnsupportedFormat},
-    {"BitsScaledInBits", kBits, {}, 5, 1, L::kBlackWhite, T::kNone, 9, 64, kWicUnsupportedFormat},
-    {"RectOutsideScaled", kColour, {1, 0, 2, 1}, 2, 1, L::kBgr24, T::kNone, 9, 64, PBM_E_ARGUMENT},
-    {"RectNegative", kColour, {0, -1, 1, 1}, 3, 2, L::kBgr24, T::kNone, 9, 64, PBM_E_ARGUMENT},
-    {"RectEmpty", kColour, {0, 0, 1, 0}, 3, 2, L::kBgr24, T::kNone, 9, 64, PBM_E_ARGUMENT},
-    {"RectWidthWraps",
-     kColour,
-     {1, 0, 0x7FFFFFFF, 1},
-     3,
-     2,
-     L::kBgr24,
-     T::kNone,
-     9,
-     64,
-     PBM_E_ARGUMENT},
+    {"ScaledToZero", kColour, kAll, 0, 2, L::kBgr24, T::kNone, 9, 64, kArgument},
+    {"ScaledUp", kColour, kAll, 3, 3, L::kBgr24, T::kNone, 9, 64, kArgument},
+    {"ColourInGrey", kColour, kAll, 3, 2, L::kGray8, T::kNone, 9, 64, kFormat},
+    {"BitsInColour", kBits, kAll, 10, 2, L::kBgr24, T::kNone, 9, 64, kFormat},
+    {"BitsScaledInBits", kBits, kAll, 5, 1, L::kBlackWhite, T::kNone, 9, 64, kFormat},
+    {"RectOutsideScaled", kColour, Area(1, 0, 2, 1), 2, 1, L::kBgr24, T::kNone, 9, 64, kArgument},
+    {"RectNegative", kColour, Area(0, -1, 1, 1), 3, 2, L::kBgr24, T::kNone, 9, 64, kArgument},
+    {"RectEmpty", kColour, Area(0, 0, 1, 0), 3, 2, L::kBgr24, T::kNone, 9, 64, kArgument},
+    {"RectWidthWraps", kColour, Area(1, 0, 0x7FFFFFFF, 1), 3, 2, L::kBgr24, T::kNone, 9, 64,
+     kArgument},
     // Far right, a narrow rectangle's end wraps to a negative column.
-    {"RectLeftWraps",
-     kColour,
-     {0x7FFFFFF0, 0, 16, 1},
-     3,
-     2,
-     L::kBgr24,
-     T::kNone,
-     48,
-     64,
-     PBM_E_ARGUMENT},
-    {"RectHeightWraps",
-     kColour,
-     {0, 1, 1, 0x7FFFFFFF},
-     3,
-     2,
-     L::kBgr24,
-     T::kNone,
-     9,
-     64,
-     PBM_E_ARGUMENT},
+    {"RectLeftWraps", kColour, Area(0x7FFFFFF0, 0, 16, 1), 3, 2, L::kBgr24, T::kNone, 48, 64,
+     kArgument},
+    {"RectHeightWraps", kColour, Area(0, 1, 1, 0x7FFFFFFF), 3, 2, L::kBgr24, T::kNone, 9, 64,
+     kArgument},
     // Turned, 3 x 2 comes out 2 x 3: rows of 6 bytes.
-    {"StrideShortOfTurnedRow", kColour, {}, 3, 2, L::kBgr24, T::kRotate90, 5, 64, PBM_E_ARGUMENT},
-    {"BufferShortOfTurnedRows",
-     kColour,
-     {},
-     3,
-     2,
-     L::kBgr24,
-     T::kRotate270,
-     6,
-     17,
-     kWicBufferTooSmall},
-    {"StrideTimesRowsPasses32Bits",
-     kColour,
-     {},
-     3,
-     2,
-     L::kBgr24,
-     T::kNone,
-     0xFFFFFFFF,
-     64,
-     kWicBufferTooSmall},
-    {"Copied", kColour, {}, 3, 2, L::kBgr24, T::kNone, 9, 18, PBM_OK},
+    {"StrideShortOfTurnedRow", kColour, kAll, 3, 2, L::kBgr24, T::kRotate90, 5, 64, kArgument},
+    {"BufferShortOfTurnedRows", kColour, kAll, 3, 2, L::kBgr24, T::kRotate270, 6, 17, kShort},
+    {"StrideTimesRowsPasses32Bits", kColour, kAll, 3, 2, L::kBgr24, T::kNone, 0xFFFFFFFF, 64,
+     kShort},
+    {"Copied", kColour, kAll, 3, 2, L::kBgr24, T::kNone, 9, 18, PBM_OK},
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.label; }
@@ -199,14 +165,9 @@ TEST_P(WicCopyRefusals, WriteNothing) {
   WicFrame frame{};
   ASSERT_EQ(OpenWicFrame(MemoryOffsetReader(&stream), 0, &frame), PBM_OK);
   std::vector<uint8_t> buffer(64, 0xCD);
-  const WicCopyRequest request{c.rect.width != 0 || c.rect.height != 0 ? &c.rect : nullptr,
-                               c.width,
-                               c.height,
-                               c.layout,
-                               c.transform,
-                               c.stride,
-                               c.size,
-                               buffer.data()};
+  const WicRect* rect = c.rect.width != 0 || c.rect.height != 0 ? &c.rect : nullptr;
+  const WicCopyRequest request{rect,        c.width,  c.height, c.layout,
+                               c.transform, c.stride, c.size,   buffer.data()};
   EXPECT_EQ(CopyWicFramePixels(MemoryOffsetReader(&stream), &frame, request, nullptr), c.code);
   if (c.code != PBM_OK) {
     EXPECT_EQ(buffer, std::vector<uint8_t>(64, 0xCD));
