@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "bench_images.h"
+#include "bench_memory.h"
 #include "bench_methods.h"
+#include "bench_wic_codec.h"
 #include "netpbm/fast/simd/simd_level.h"
 
 namespace {
@@ -22,6 +24,13 @@ struct Options {
   int largeRuns = 7;
   int mediumRuns = 25;
   std::string methods;  // comma-separated names to time; empty for all
+  // One method run once on one image, its peak memory printed: what the
+  // main run asks of a process of its own for each method and image.
+  std::string memoryMethod;
+  std::string memorySizeClass;
+  std::string memoryLabel;
+  // A file of any size read once in 64-row bands by the codec.
+  std::string bandsPath;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -44,10 +53,18 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--runs" && hasValue) {
       options.largeRuns = atoi(argv[++i]);
       options.mediumRuns = options.largeRuns;
+    } else if (arg == "--bands" && hasValue) {
+      options.bandsPath = argv[++i];
+    } else if (arg == "--memory" && i + 3 < argc) {
+      options.memoryMethod = argv[++i];
+      options.memorySizeClass = argv[++i];
+      options.memoryLabel = argv[++i];
     } else {
       fprintf(stderr,
               "usage: quentarpbm_bench [--dir DIR] [--sizes large,medium,tiny,smoke] [--runs N]\n"
-              "                        [--methods floor,PBMOpen,...]\n");
+              "                        [--methods floor,PBMOpen,...]\n"
+              "       quentarpbm_bench [--dir DIR] --memory METHOD SIZECLASS LABEL\n"
+              "       quentarpbm_bench --bands FILE\n");
       exit(2);
     }
   }
@@ -115,15 +132,17 @@ double MedianOf(const TimedImage& entry, const std::vector<BenchMethod>& methods
 void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMethod>& methods) {
   printf(
       "median of interleaved runs in ms, and ratio to the floor (the design floor; stream:\n"
-      "the stream floor; /stream: PBMOpen to the stream floor; /rows: the WIC codec's\n"
-      "decode, whole frame through CopyPixels, to PBMOpen's reading stage (rows);\n"
+      "the stream floor; /stream: PBMOpen to the stream floor; the WIC codec's rows: hdr\n"
+      "Initialize and GetSize, frame the whole frame in one CopyPixels, bands 64 rows a\n"
+      "call top to bottom, thumb scaled to 256 wide; frame/rows: the whole frame to\n"
+      "PBMOpen's reading stage (rows); bands/frame and thumb/frame to the whole frame;\n"
       "P1c: compact plain PBM;\n"
       "P6h: a header alone declaring the image; P6t: a raw PPM cut off halfway)\n");
   printf("number scanner's kernel on this processor: %s\n",
          SimdLevelName(quentarpbm::ProcessorSimdLevel()));
   printf("%-6s %-4s %11s %9s %4s", "size", "", "pixels", "file MB", "runs");
   for (const BenchMethod& method : methods) printf(" %18s", method.name.c_str());
-  printf(" %9s %9s\n", "/stream", "/rows");
+  printf(" %9s %10s %11s %11s\n", "/stream", "frame/rows", "bands/frame", "thumb/frame");
   for (const TimedImage& entry : timed) {
     const BenchImage& image = entry.image;
     char size[32];
@@ -139,13 +158,20 @@ void PrintTable(const std::vector<TimedImage>& timed, const std::vector<BenchMet
       const double median = Median(entry.times[m]);
       printf(" %9.3f (%5.2fx)", median, median / floor);
     }
-    const double pbmOpen = MedianOf(entry, methods, "PBMOpen");
-    const double stream = MedianOf(entry, methods, "stream");
-    if (pbmOpen > 0 && stream > 0) printf("   %6.2fx", pbmOpen / stream);
-    // The WIC codec's decode to the reading stage, where this build has the codec.
-    const double rows = MedianOf(entry, methods, "rows");
-    const double wic = MedianOf(entry, methods, "WIC");
-    if (rows > 0 && wic > 0) printf("   %6.2fx", wic / rows);
+    // Ratios where both of their methods were timed.
+    const auto ratio = [&](const char* numerator, const char* denominator, int width) {
+      const double top = MedianOf(entry, methods, numerator);
+      const double bottom = MedianOf(entry, methods, denominator);
+      if (top > 0 && bottom > 0) {
+        printf(" %*.2fx", width - 1, top / bottom);
+      } else {
+        printf(" %*s", width, "-");
+      }
+    };
+    ratio("PBMOpen", "stream", 9);
+    ratio("frame", "rows", 10);
+    ratio("bands", "frame", 11);
+    ratio("thumb", "frame", 11);
     printf("\n");
   }
   fflush(stdout);
@@ -167,11 +193,111 @@ void PrintReadingRates(const std::vector<TimedImage>& timed,
   fflush(stdout);
 }
 
+const BenchMethod* MethodNamed(const std::vector<BenchMethod>& methods, const std::string& name) {
+  for (const BenchMethod& method : methods) {
+    if (method.name == name) return &method;
+  }
+  return nullptr;
+}
+
+// The --memory run: the method once on the smallest image (so that what
+// it loads is loaded), then once on the image asked for; prints the peak
+// of private memory above what the process held before.
+int MeasureOnce(const Options& options) {
+  const std::vector<BenchMethod> methods = BenchMethods();
+  const BenchMethod* method = MethodNamed(methods, options.memoryMethod);
+  const std::vector<BenchImage> tiny = MakeBenchImages(options.directory, "tiny");
+  const std::vector<BenchImage> images =
+      MakeBenchImages(options.directory, options.memorySizeClass);
+  const BenchImage* image = nullptr;
+  for (const BenchImage& candidate : images) {
+    if (candidate.label == options.memoryLabel) image = &candidate;
+  }
+  if (method == nullptr || image == nullptr || !method->run(tiny.back())) return 1;
+  const uint64_t before = PrivateBytes();
+  if (!method->run(*image)) return 1;
+  const uint64_t peak = PeakPrivateBytes();
+  printf("%llu\n", static_cast<unsigned long long>(peak > before ? peak - before : 0));
+  return 0;
+}
+
+// The --bands run: a file of any size (its header without comments) read
+// top to bottom in 64-row bands once, after its header alone (so that what
+// the codec loads is loaded); prints the time and the peak memory.
+int ReadInBands(const std::string& path) {
+  FILE* file = fopen(path.c_str(), "rb");
+  char magic[3] = {};
+  BenchImage image;
+  const bool read =
+      file != nullptr && fscanf(file, "%2s %d %d", magic, &image.width, &image.height) == 3;
+  if (file != nullptr) fclose(file);
+  if (!read || image.width <= 0 || image.height <= 0) return 1;
+  image.path = path;
+  image.variant = magic;
+  image.dibBytesPerPixel = magic[1] == '3' || magic[1] == '6' ? 3 : 1;
+  if (!RunWicHeader(image)) return 1;
+  const uint64_t before = PrivateBytes();
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = RunWicBands(image);
+  const auto stop = std::chrono::steady_clock::now();
+  const uint64_t peak = PeakPrivateBytes();
+  printf(
+      "%s: %d x %d %s in %d-row bands, %.1f s; peak memory %.1f MB above before "
+      "(the band's buffer %.1f MB)\n",
+      path.c_str(), image.width, image.height, ok ? "read" : "FAILED", kWicBandRows,
+      std::chrono::duration<double>(stop - start).count(),
+      static_cast<double>(peak > before ? peak - before : 0) / 1e6,
+      static_cast<double>(WicBandBytes(image)) / 1e6);
+  return ok ? 0 : 1;
+}
+
+// Each method's peak private memory on each large image, each measured in a
+// process of its own; for the codec's rows also what is beyond the host's
+// buffer.
+void PrintMemory(const std::vector<TimedImage>& timed, const std::vector<BenchMethod>& methods,
+                 const Options& options) {
+  const char* const kMeasured[] = {"PBMOpen", "rows", "hdr", "frame", "bands", "thumb"};
+  printf(
+      "\npeak private memory during one call, MB above the process's before it (in brackets:\n"
+      "beyond the host's output buffer), each in a process of its own\n");
+  printf("%-6s %-4s", "size", "");
+  for (const char* name : kMeasured) {
+    if (MethodNamed(methods, name) != nullptr) printf(" %16s", name);
+  }
+  printf("\n");
+  const std::string self = SelfPath();
+  for (const TimedImage& entry : timed) {
+    const BenchImage& image = entry.image;
+    if (image.sizeClass != "large") continue;
+    printf("%-6s %-4s", image.sizeClass.c_str(), image.label.c_str());
+    for (const char* name : kMeasured) {
+      const BenchMethod* method = MethodNamed(methods, name);
+      if (method == nullptr) continue;
+      const std::string output =
+          CommandOutput("\"" + self + "\" --dir \"" + options.directory + "\" --memory " + name +
+                        " " + image.sizeClass + " " + image.label);
+      const double megabytes = atof(output.c_str()) / 1e6;
+      if (output.empty()) {
+        printf(" %16s", "failed");
+      } else if (method->outputBytes != nullptr) {
+        const double beyond = megabytes - static_cast<double>(method->outputBytes(image)) / 1e6;
+        printf(" %7.1f (%6.1f)", megabytes, beyond);
+      } else {
+        printf(" %16.1f", megabytes);
+      }
+      fflush(stdout);
+    }
+    printf("\n");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   try {
+    if (!options.memoryMethod.empty()) return MeasureOnce(options);
+    if (!options.bandsPath.empty()) return ReadInBands(options.bandsPath);
     std::filesystem::create_directories(options.directory);
     std::vector<BenchMethod> methods;
     // The floor stays first: every ratio is taken to it.
@@ -183,6 +309,7 @@ int main(int argc, char** argv) {
     const std::vector<TimedImage> timed = TimeImages(options, methods);
     PrintTable(timed, methods);
     PrintReadingRates(timed, methods);
+    PrintMemory(timed, methods, options);
   } catch (const std::exception& failure) {
     fprintf(stderr, "quentarpbm_bench: %s\n", failure.what());
     return 1;

@@ -184,10 +184,11 @@ bool RunPbmOpen(const BenchImage& image) { return RunPbmOpenThrough(PBMOpen, ima
 bool ReadsEveryVariant(const BenchImage&) { return true; }
 
 std::vector<BenchMethod> BenchMethods() {
-  std::vector<BenchMethod> methods = {{"floor", RunFloor, ReadsEveryVariant},
-                                      {"stream", RunStreamFloor, ReadsEveryVariant},
-                                      {"PBMOpen", RunPbmOpen, ReadsEveryVariant},
-                                      {"rows", RunRowReaders, ReadsEveryVariant}};
+  std::vector<BenchMethod> methods = {{"floor", RunFloor, ReadsEveryVariant, nullptr},
+                                      {"stream", RunStreamFloor, ReadsEveryVariant, nullptr},
+                                      {"PBMOpen", RunPbmOpen, ReadsEveryVariant, nullptr},
+                                      {"rows", RunRowReaders, ReadsEveryVariant, nullptr}};
+  for (const BenchMethod& codec : WicCodecMethods()) methods.push_back(codec);
   for (const BenchMethod& peer : PeerMethods()) methods.push_back(peer);
   return methods;
 }

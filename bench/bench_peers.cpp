@@ -70,13 +70,13 @@ std::vector<BenchMethod> PeerMethods() {
 #if QUENTARPBM_BENCH_NETPBM
   static const char* argv0 = "quentarpbm_bench";
   pm_init(argv0, 0);
-  methods.push_back({"libnetpbm", RunNetpbm, ReadsWholeFiles});
+  methods.push_back({"libnetpbm", RunNetpbm, ReadsWholeFiles, nullptr});
 #endif
 #if QUENTARPBM_BENCH_FREEIMAGE
-  methods.push_back({"FreeImage", RunFreeImage, ReadsAllButCompactPbm});
+  methods.push_back({"FreeImage", RunFreeImage, ReadsAllButCompactPbm, nullptr});
 #endif
 #if QUENTARPBM_BENCH_STB
-  methods.push_back({"stb_image", RunStb, ReadsRawGreyOrColour});
+  methods.push_back({"stb_image", RunStb, ReadsRawGreyOrColour, nullptr});
 #endif
   return methods;
 }

@@ -42,10 +42,17 @@ bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options,
 }
 
 bool WicDecodeInput(const uint8_t* data, size_t size, WicDecodeOptions* options, InputFile* file) {
-  if (size == 0) return false;
+  constexpr size_t kOptionBytes = 5;
+  if (size < kOptionBytes) return false;
   options->levelsBelow = data[0] & 3;
   options->bytesPerCall = data[0] >> 2;
-  *file = {"stream.pnm", data + 1, size - 1};
+  options->image = data[1] & 3u;
+  options->transformOptions = kWicFuzzOptions[(data[1] >> 2) & 7];
+  options->bandRows = kWicFuzzBands[data[1] >> 5];
+  options->columns = data[2];
+  options->rows = data[3];
+  options->scale = data[4];
+  *file = {"stream.pnm", data + kOptionBytes, size - kOptionBytes};
   return true;
 }
 

@@ -35,14 +35,27 @@ struct ReaderOptions {
 };
 bool NetpbmReaderInput(const uint8_t* data, size_t size, ReaderOptions* options, InputFile* file);
 
-// wic_decode: an option byte, then the data. Option bits 0-1 are how many
-// levels below the processor's the scanners run, bits 2-7 how many bytes
-// the reader gives per call (0: all it is asked for). False for an empty
-// input.
+// wic_decode: five option bytes, then the data. Byte 0: bits 0-1 how many
+// levels below the processor's the scanners run, bits 2-7 how many bytes the
+// reader gives per call (0: all it is asked for). Byte 1: bits 0-1 which
+// image of the data, bits 2-4 the transform's WIC options (of
+// kWicFuzzOptions), bits 5-7 the band height (of kWicFuzzBands). Bytes 2 and
+// 3: the rectangle's left and width, top and height, in sixteenths (high,
+// then low nibble) of the image's width or height; byte 4 the scaled width
+// and height, as sixteenths taken off (0: none). False for an input shorter
+// than the options.
 struct WicDecodeOptions {
   int levelsBelow;
   size_t bytesPerCall;
+  uint32_t image;
+  uint32_t transformOptions;
+  int32_t bandRows;
+  uint8_t columns;
+  uint8_t rows;
+  uint8_t scale;
 };
+inline constexpr uint32_t kWicFuzzOptions[] = {0, 1, 2, 3, 8, 16, 24, 1 | 8};
+inline constexpr int32_t kWicFuzzBands[] = {1, 2, 3, 5, 8, 13, 64, 300};
 bool WicDecodeInput(const uint8_t* data, size_t size, WicDecodeOptions* options, InputFile* file);
 
 // pbm_open: the whole input is the file, named as a host might name it.

@@ -1,4 +1,4 @@
-// A NetpbmStreamReader over bytes in memory.
+// A reader at any offset of bytes in memory.
 #include "memory_stream_reader.h"
 
 #include <stdint.h>
@@ -8,21 +8,25 @@ namespace quentarpbm::fuzz {
 
 namespace {
 
-size_t ReadMemory(void* context, uint8_t* destination, size_t count) {
+size_t ReadMemoryAt(void* context, uint64_t offset, uint8_t* destination, size_t count) {
   auto* stream = static_cast<MemoryStream*>(context);
   ++stream->calls;
-  size_t given = stream->bytes.size() - stream->position;
+  if (offset >= stream->bytes.size()) return 0;
+  const auto at = static_cast<size_t>(offset);
+  size_t given = stream->bytes.size() - at;
   if (count < given) given = count;
   if (stream->bytesPerCall > 0 && stream->bytesPerCall < given) given = stream->bytesPerCall;
-  memcpy(destination, stream->bytes.data() + stream->position, given);
-  stream->position += given;
+  memcpy(destination, stream->bytes.data() + at, given);
+  stream->position = at + given;
+  stream->given += given;
+  if (stream->position > stream->furthest) stream->furthest = stream->position;
   return given;
 }
 
 }  // namespace
 
-NetpbmStreamReader MemoryStreamReader(MemoryStream* stream) {
-  return NetpbmStreamReader{stream, ReadMemory};
+NetpbmOffsetReader MemoryOffsetReader(MemoryStream* stream) {
+  return NetpbmOffsetReader{stream, ReadMemoryAt};
 }
 
 }  // namespace quentarpbm::fuzz

@@ -15,10 +15,13 @@ fi
 
 # The tests find their fixtures (reference images) relative to the tests'
 # build directory, as under ctest; the reference images come from the
-# native-release workflow's own fixture test, made again here if missing.
+# native-release workflow's own fixture tests, made again here if missing.
 tests_dir=$build/tests
 if [[ ! -d $tests_dir/netpbm_reference ]]; then
   (cd "$tests_dir" && bash "$root/tests/scripts/make_reference_images.sh" netpbm_reference)
+fi
+if [[ ! -d $tests_dir/wic_reference ]]; then
+  (cd "$tests_dir" && bash "$root/tests/scripts/make_wic_reference_images.sh" wic_reference)
 fi
 
 failed=0

@@ -139,6 +139,12 @@ inline constexpr size_t kRawChunkBytes = size_t{256} * 1024;
 int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* firstRow,
                         int32_t rows, int32_t columns, uint8_t* buffer, size_t bufferBytes);
 
+// A P6 row of pixels of which got bytes (red, green, blue order) were read,
+// finished in place as the raw readers finish theirs: blue, green, red, and
+// from the pixel where the bytes ran out on, the components it got over the
+// previous pixel's (0 for the row's first).
+void FinishRawPpmPixels(uint8_t* row, size_t pixels, size_t got);
+
 // Image readers: read the header, make the store (cleared), read every row
 // whatever became of the previous one, and call progress (if not null) with
 // (row, height, userValue) after each. On success *status is PBM_OK and the

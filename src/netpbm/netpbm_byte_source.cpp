@@ -45,7 +45,20 @@ int RefillFromReader(NetpbmByteSource* source) {
   return *source->next++;
 }
 
+// A cursor's stream reader: reads at the cursor's offset and moves it on.
+size_t ReadAtCursor(void* context, uint8_t* destination, size_t count) {
+  auto* cursor = static_cast<NetpbmReadCursor*>(context);
+  const size_t got =
+      cursor->reader.readAt(cursor->reader.context, cursor->offset, destination, count);
+  cursor->offset += got;
+  return got;
+}
+
 }  // namespace
+
+NetpbmStreamReader CursorStreamReader(NetpbmReadCursor* cursor) {
+  return NetpbmStreamReader{cursor, ReadAtCursor};
+}
 
 NetpbmByteSource StreamByteSource(FILE* stream) {
   NetpbmByteSource source{};

@@ -18,6 +18,27 @@ struct NetpbmStreamReader {
   size_t (*read)(void* context, uint8_t* destination, size_t count);
 };
 
+// Where a reader that can go anywhere in the data takes its bytes from:
+// readAt fills up to count bytes from offset on (counted from the data's
+// first byte) at destination and returns how many it gave (never more than
+// count), 0 only at or past the end of the data or on a read error. It may
+// give fewer than count before the end. Nothing moves between calls: each
+// names its own offset, so readers of one data may interleave.
+struct NetpbmOffsetReader {
+  void* context;
+  size_t (*readAt)(void* context, uint64_t offset, uint8_t* destination, size_t count);
+};
+
+// An offset reader read forward from offset on: each read through
+// CursorStreamReader moves offset past the bytes it gave.
+struct NetpbmReadCursor {
+  NetpbmOffsetReader reader;
+  uint64_t offset;
+};
+
+// A stream reader over cursor, which must outlive it.
+NetpbmStreamReader CursorStreamReader(NetpbmReadCursor* cursor);
+
 // Bytes between next and end were read from the stream ahead of the reader;
 // the stream's own position is past them until ReleaseByteSource. Without a
 // buffer (capacity 0) every byte comes straight from the stream. A source
@@ -60,6 +81,12 @@ int RefillByteSource(NetpbmByteSource* source);
 // one fread (or reads of the reader until it gives them or ends); returns
 // how many, fewer only at the end of the stream.
 size_t ReadSourceBytes(NetpbmByteSource* source, uint8_t* destination, size_t count);
+
+// The offset of the next byte a source over cursor's stream reader gives:
+// what the cursor has read, less what the source holds unread.
+inline uint64_t CursorSourceOffset(const NetpbmByteSource& source, const NetpbmReadCursor& cursor) {
+  return cursor.offset - static_cast<uint64_t>(source.end - source.next);
+}
 
 // One byte 0..255, or EOF, exactly as getc on the stream would give it.
 inline int NextSourceByte(NetpbmByteSource* source) {

@@ -16,4 +16,8 @@ int32_t ReadRawRowChunk(NetpbmByteSource* source, RawRowLayout layout, uint8_t* 
   return static_cast<int32_t>(FinishRawRowChunk(layout, buffer, got, firstRow, count, columns));
 }
 
+void FinishRawPpmPixels(uint8_t* row, size_t pixels, size_t got) {
+  FinishRawPpmRow(row, pixels, got);
+}
+
 }  // namespace quentarpbm

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the WIC codec's reference images: make_reference_images.sh's sources and 16-bit ones,
-# each beside netpbm's raw decoding of it scaled to the range WIC's format has.
+# each beside netpbm's raw decoding of it scaled to the range WIC's format has; and a file of
+# several images beside netpbm's own split of it.
 #
 # Usage: make_wic_reference_images.sh OUTPUT_DIR
 #
@@ -8,6 +9,8 @@
 # or P6): PBM as netpbm reads it, PGM and PPM with maxval 255 through
 # "pamdepth 255" (maxval up to 255) or 65535 through "pamdepth 65535" (maxval
 # above 255), the scaling the codec applies: (v * outMax + maxval / 2) / maxval.
+# multi_manifest.txt has one line: "SOURCE EXPECTED..." for each image of
+# the multi-image file, as pnmsplit splits it.
 set -euo pipefail
 
 if [[ $# -ne 1 ]]; then
@@ -17,7 +20,7 @@ fi
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/tools.sh"
-require_tools pgmramp rgb3toppm pnmtopnm pamdepth pamfile
+require_tools pgmramp rgb3toppm pnmtopnm pamdepth pamfile pnmsplit
 
 bash "$here/make_reference_images.sh" "$out" >/dev/null
 cd "$out"
@@ -37,14 +40,33 @@ for depth in 65535 1000; do
 done
 rm -f red.tmp green.tmp blue.tmp
 
+# write_expected SOURCE: SOURCE.wic, netpbm's decoding of it in WIC's range.
+write_expected() {
+  local source=$1 format maxval depth
+  read -r format maxval < <(pamfile -machine "$1" | awk '{print $2, $7}')
+  if [[ $format == PBM ]]; then
+    pnmtopnm <"$source" >"$source.wic"
+  else
+    if ((maxval > 255)); then depth=65535; else depth=255; fi
+    pamdepth "$depth" <"$source" | pnmtopnm >"$source.wic"
+  fi
+}
+
 : >wic_manifest.txt
 for source in *.pbm *.pgm *.ppm; do
-  maxval=$(pamfile -machine "$source" | awk '{print $7}')
-  case $source in
-    *.pbm) pnmtopnm <"$source" >"$source.wic" ;;
-    *) if ((maxval > 255)); then depth=65535; else depth=255; fi
-       pamdepth "$depth" <"$source" | pnmtopnm >"$source.wic" ;;
-  esac
+  write_expected "$source"
   echo "$source $source.wic" >>wic_manifest.txt
 done
-echo "$(wc -l <wic_manifest.txt) WIC reference images in $out"
+
+# Raw and plain images of each format one after another, as netpbm's tools
+# write a stream of images; pnmsplit gives each back.
+cat rgb-33x17.raw.ppm diag-9x9.plain.pgm dither-7x4.raw.pbm deep1000-13x6.plain.ppm \
+  dither-33x17.plain.pbm deep65535-17x9.raw.pgm >multi.pnm
+pnmsplit multi.pnm "multi-part-%d.pnm" 2>/dev/null
+line=multi.pnm
+for ((i = 0; i < 6; ++i)); do
+  write_expected "multi-part-$i.pnm"
+  line+=" multi-part-$i.pnm.wic"
+done
+echo "$line" >multi_manifest.txt
+echo "$(wc -l <wic_manifest.txt) WIC reference images and a file of 6 in $out"

@@ -32,6 +32,87 @@ HRESULT MemoryStream(const std::string& bytes, IStream** stream) {
   return (*stream)->SetSize(size);
 }
 
+namespace {
+
+// Every call goes to the stream over memory; Read also counts.
+class CountedStream final : public IStream {
+ public:
+  CountedStream(IStream* inner, StreamReads* reads) : inner_(inner), reads_(reads) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ISequentialStream) &&
+        !IsEqualIID(iid, IID_IStream))
+      return E_NOINTERFACE;
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) {
+      inner_->Release();
+      delete this;
+    }
+    return static_cast<ULONG>(left);
+  }
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override {
+    LARGE_INTEGER zero = {};
+    ULARGE_INTEGER at = {};
+    inner_->Seek(zero, STREAM_SEEK_CUR, &at);
+    ULONG got = 0;
+    const HRESULT result = inner_->Read(buffer, count, &got);
+    reads_->bytes += got;
+    if (at.QuadPart + got > reads_->furthest) reads_->furthest = at.QuadPart + got;
+    if (read != nullptr) *read = got;
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG count, ULONG* written) override {
+    return inner_->Write(data, count, written);
+  }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override {
+    return inner_->Seek(move, origin, at);
+  }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return inner_->SetSize(size); }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream* to, ULARGE_INTEGER count, ULARGE_INTEGER* read,
+                                   ULARGE_INTEGER* written) override {
+    return inner_->CopyTo(to, count, read, written);
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
+  HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER at, ULARGE_INTEGER count,
+                                       DWORD type) override {
+    return inner_->LockRegion(at, count, type);
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER at, ULARGE_INTEGER count,
+                                         DWORD type) override {
+    return inner_->UnlockRegion(at, count, type);
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override {
+    return inner_->Stat(stat, flags);
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IStream** copy) override { return inner_->Clone(copy); }
+
+ private:
+  ~CountedStream() = default;
+  IStream* inner_;
+  StreamReads* reads_;
+  LONG references_ = 1;
+};
+
+}  // namespace
+
+HRESULT CountingStream(const std::string& bytes, StreamReads* reads, IStream** stream) {
+  IStream* inner = nullptr;
+  const HRESULT result = MemoryStream(bytes, &inner);
+  if (FAILED(result)) return result;
+  *stream = new CountedStream(inner, reads);
+  return S_OK;
+}
+
 HRESULT DecoderFor(IWICImagingFactory* factory, WicSource source, const std::string& path,
                    IWICBitmapDecoder** decoder) {
   const std::wstring name(path.begin(), path.end());

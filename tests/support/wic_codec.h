@@ -43,6 +43,14 @@ HRESULT CreateStockFactory(IWICImagingFactory** factory);
 // A stream over the bytes in memory (CreateStreamOnHGlobal).
 HRESULT MemoryStream(const std::string& bytes, IStream** stream);
 
+// What a counting stream saw read: bytes in all, and past the furthest one.
+struct StreamReads {
+  ULONGLONG bytes = 0;
+  ULONGLONG furthest = 0;
+};
+// A stream over the bytes that adds each Read to *reads, which must outlive it.
+HRESULT CountingStream(const std::string& bytes, StreamReads* reads, IStream** stream);
+
 // The first frame of the image in bytes, through the stock factory and a
 // stream over memory; the frame keeps what it needs of the decoder.
 HRESULT FrameFromBytes(const std::string& bytes, IWICBitmapFrameDecode** frame);

@@ -13,8 +13,8 @@
 namespace quentarpbm {
 namespace {
 
+using fuzz::MemoryOffsetReader;
 using fuzz::MemoryStream;
-using fuzz::MemoryStreamReader;
 using testing::Bytes;
 using Layout = WicPixelLayout;
 
@@ -48,6 +48,9 @@ const Case kCases[] = {
      Bytes("\xFF\x7F\x00\xFF")},
     {"PlainPbmCutShortIsWhite", "P1 3 2 1 0", PBM_OK, Layout::kBlackWhite, 3, 2, 1,
      Bytes("\x7F\xFF")},
+    // A row cut short after a fuller one: nothing of the first carries over.
+    {"PlainPbmShortRowAfterFullRow", "P1 4 2\n1111\n10", PBM_OK, Layout::kBlackWhite, 4, 2, 1,
+     Bytes("\x0F\x7F")},
     {"RawPbmCutShortIsWhite", Bytes("P4 9 2\n\xF0\x80\x0F"), PBM_OK, Layout::kBlackWhite, 9, 2, 2,
      Bytes("\x0F\x7F\xF0\xFF")},
     // 8-bit grey.
@@ -62,6 +65,10 @@ const Case kCases[] = {
      Bytes("\x01\x80\xFE\xFF")},
     {"RawPgmMaxval255", Bytes("P5 3 1 255\n\x00\x11\xFF"), PBM_OK, Layout::kGray8, 3, 1, 3,
      Bytes("\x00\x11\xFF")},
+    {"PlainPgmMaxval255", "P2 3 1 255 0 128 255", PBM_OK, Layout::kGray8, 3, 1, 3,
+     Bytes("\x00\x80\xFF")},
+    {"RawPgmMaxval1", Bytes("P5 3 1 1\n\x00\x01\x02"), PBM_OK, Layout::kGray8, 3, 1, 3,
+     Bytes("\x00\xFF\xFF")},
     // The row readers keep a plain sample's low 8 bits: 300 is 44, which scales to 56.
     {"PlainPgmLowEightBits", "P2 1 1 200 300 ", PBM_OK, Layout::kGray8, 1, 1, 1, Bytes("\x38")},
     {"PlainPgmCutShort", "P2 2 2 255 7 8 9", PBM_OK, Layout::kGray8, 2, 2, 2,
@@ -73,6 +80,15 @@ const Case kCases[] = {
      Bytes("\x03\x02\x01\x06\x05\x04")},
     {"RawPpmMaxval3", Bytes("P6 1 1 3\n\x01\x02\x03"), PBM_OK, Layout::kBgr24, 1, 1, 3,
      Bytes("\xFF\xAA\x55")},
+    {"RawPpmMaxval1", Bytes("P6 1 1 1\n\x01\x00\x01"), PBM_OK, Layout::kBgr24, 1, 1, 3,
+     Bytes("\xFF\x00\xFF")},
+    {"RawPpmMaxval255", Bytes("P6 2 1 255\n\x01\x02\x03\x04\x05\x06"), PBM_OK, Layout::kBgr24, 2, 1,
+     6, Bytes("\x03\x02\x01\x06\x05\x04")},
+    {"PlainPpmMaxval1", "P3 2 1 1 0 1 0 1 0 1", PBM_OK, Layout::kBgr24, 2, 1, 6,
+     Bytes("\x00\xFF\x00\xFF\x00\xFF")},
+    // Every sample of both pixels scaled: 50 -> 128, 25 -> 64, 75 -> 191, 101 -> 255.
+    {"PlainPpmMaxval100", "P3 2 1 100 0 50 100 25 75 101", PBM_OK, Layout::kBgr24, 2, 1, 6,
+     Bytes("\xFF\x80\x00\xFF\xBF\x40")},
     {"PlainPpmCutShort", "P3 2 1 255 1 2 3 4", PBM_OK, Layout::kBgr24, 2, 1, 6,
      Bytes("\x03\x02\x01\x00\x00\x04")},
     // The pixel where the bytes run out takes what it got over the previous pixel's components.
@@ -87,6 +103,21 @@ const Case kCases[] = {
      Bytes("\x34\x12\xFE\xFF")},
     {"PlainPpmMaxval65535", "P3 1 1 65535 4660 1 65535", PBM_OK, Layout::kRgb48, 1, 1, 6,
      Bytes("\x34\x12\x01\x00\xFF\xFF")},
+    {"PlainPgmMaxval65535", "P2 3 1 65535 0 4660 65535", PBM_OK, Layout::kGray16, 3, 1, 6,
+     Bytes("\x00\x00\x34\x12\xFF\xFF")},
+    {"RawPgmMaxval256", Bytes("P5 2 1 256\n\x00\x80\x01\x00"), PBM_OK, Layout::kGray16, 2, 1, 4,
+     Bytes("\x00\x80\xFF\xFF")},
+    // 128 -> 32768, 256 -> 65535, 64 -> 16384.
+    {"PlainPpmMaxval256", "P3 1 1 256 0 128 256", PBM_OK, Layout::kRgb48, 1, 1, 6,
+     Bytes("\x00\x00\x00\x80\xFF\xFF")},
+    {"RawPpmMaxval256", Bytes("P6 1 1 256\n\x00\x80\x01\x00\x00\x40"), PBM_OK, Layout::kRgb48, 1, 1,
+     6, Bytes("\x00\x80\xFF\xFF\x00\x40")},
+    {"RawPpmMaxval65535", Bytes("P6 1 1 65535\n\x12\x34\x56\x78\x9A\xBC"), PBM_OK, Layout::kRgb48,
+     1, 1, 6, Bytes("\x34\x12\x78\x56\xBC\x9A")},
+    // A colour row reads on past a bad sample (x, read as 0): 1 -> 66,
+    // 3 -> 197, 4 -> 262, 5 -> 328, 6 -> 393.
+    {"PlainPpmWideBadSample", "P3 2 1 1000 1 x 3 4 5 6", PBM_OK, Layout::kRgb48, 2, 1, 12,
+     Bytes("\x42\x00\x00\x00\xC5\x00\x06\x01\x48\x01\x89\x01")},
     {"RawPpmMaxval1000", Bytes("P6 1 1 1000\n\x01\xF4\x00\x01\x03\xE8"), PBM_OK, Layout::kRgb48, 1,
      1, 6, Bytes("\x00\x80\x42\x00\xFF\xFF")},
     {"RawPpmAboveMaxval", Bytes("P6 1 1 1000\n\xFF\xFF\x03\xE9\x00\x00"), PBM_OK, Layout::kRgb48, 1,
@@ -122,6 +153,9 @@ const Case kCases[] = {
     {"RowTooLong", "P6 2147483647 1 65535\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
     {"RowBeyond2GB", "P6 400000000 1 65535\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
     {"ImageTooLarge", "P5 65536 65536 255\n", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0, ""},
+    // 65537 x 65536 bytes wrap to 64 KB in 32 bits.
+    {"ImageWrapsTo64KB", "P5 65537 65536 255\n\x01", PBM_E_NO_MEMORY, Layout::kBlackWhite, 0, 0, 0,
+     ""},
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
@@ -138,7 +172,7 @@ TEST_P(DecodeNetpbmForWicTest, GivesTheImageInWicsLayout) {
     MemoryStream stream{c.file, bytesPerCall};
     const WicImage untouched{-7, -7, Layout::kRgb48, 7, nullptr};
     WicImage image = untouched;
-    ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), c.code);
+    ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), c.code);
     if (c.code != PBM_OK) {
       EXPECT_EQ(image.width, untouched.width);
       EXPECT_EQ(image.pixels, nullptr);
@@ -176,7 +210,7 @@ TEST(DecodeNetpbmForWic, RawColourAcrossManyReads) {
   for (const size_t bytesPerCall : {size_t{0}, size_t{4093}}) {
     MemoryStream stream{file, bytesPerCall};
     WicImage image{};
-    ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+    ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
     EXPECT_EQ(image.stride, 3u * kWidth);
     EXPECT_TRUE(std::string(reinterpret_cast<const char*>(image.pixels), expected.size()) ==
                 expected);
@@ -198,9 +232,20 @@ TEST(DecodeNetpbmForWic, RawBitsAcrossManyReads) {
   expected.back() = '\xFF';
   MemoryStream stream{file, 3};
   WicImage image{};
-  ASSERT_EQ(DecodeNetpbmForWic(MemoryStreamReader(&stream), &image), PBM_OK);
+  ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
   EXPECT_TRUE(std::string(reinterpret_cast<const char*>(image.pixels), expected.size()) ==
               expected);
+  FreeWicImage(&image);
+}
+
+// A raw PBM of 1000 bytes a row holding one row of 600: every missing row,
+// across several reads of whole rows, white.
+TEST(DecodeNetpbmForWic, RawBitsMissingAcrossChunksAreWhite) {
+  MemoryStream stream{"P4 8000 600\n" + std::string(1000, '\xFF')};
+  WicImage image{};
+  ASSERT_EQ(DecodeNetpbmForWic(MemoryOffsetReader(&stream), &image), PBM_OK);
+  const std::string pixels(reinterpret_cast<const char*>(image.pixels), 600 * 1000);
+  EXPECT_TRUE(pixels == std::string(1000, '\0') + std::string(599 * 1000, '\xFF'));
   FreeWicImage(&image);
 }
 

@@ -6,13 +6,13 @@
 #include <stdint.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/param_label.h"
 #include "support/test_files.h"
 #include "support/wic_codec.h"
+#include "wic_model.h"
 
 #ifndef QUENTARPBM_WIC_REFERENCE_DIR
 #error "QUENTARPBM_WIC_REFERENCE_DIR names the directory made by make_wic_reference_images.sh"
@@ -26,56 +26,22 @@ using testing::WicSource;
 
 const std::string kDirectory = QUENTARPBM_WIC_REFERENCE_DIR "/";
 
-// A raw image as netpbm writes it: magic, width, height, maxval (not for
-// P4), one whitespace, then the raster.
-struct RawImage {
-  std::string magic;
-  UINT width = 0;
-  UINT height = 0;
-  UINT maxval = 1;
-  std::string raster;
-};
-
-bool ParseRawImage(const std::string& bytes, RawImage* image) {
-  std::istringstream in(bytes);
-  if (!(in >> image->magic >> image->width >> image->height)) return false;
-  if (image->magic != "P4" && !(in >> image->maxval)) return false;
-  in.get();
-  image->raster.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
-// The samples WIC must give for netpbm's raw raster, in WIC's order: PBM's
-// bits inverted (WIC's 0 is black), red and blue swapped for 24bppBGR,
-// 16-bit samples little-endian. The padding bits of a 1-bit row are left out.
-std::vector<uint8_t> ExpectedWicRows(const RawImage& raw, GUID* format, UINT* stride) {
-  const auto* r = reinterpret_cast<const uint8_t*>(raw.raster.data());
-  std::vector<uint8_t> rows(raw.raster.size());
-  if (raw.magic == "P4") {
-    *format = GUID_WICPixelFormatBlackWhite;
-    *stride = (raw.width + 7) / 8;
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(~r[i]);
-  } else if (raw.maxval > 255) {
-    *format = raw.magic == "P5" ? GUID_WICPixelFormat16bppGray : GUID_WICPixelFormat48bppRGB;
-    *stride = raw.width * (raw.magic == "P5" ? 2 : 6);
-    for (size_t i = 0; i + 1 < rows.size(); i += 2) {
-      rows[i] = r[i + 1];
-      rows[i + 1] = r[i];
-    }
-  } else if (raw.magic == "P5") {
-    *format = GUID_WICPixelFormat8bppGray;
-    *stride = raw.width;
-    rows.assign(r, r + rows.size());
-  } else {
-    *format = GUID_WICPixelFormat24bppBGR;
-    *stride = raw.width * 3;
-    for (size_t i = 0; i + 2 < rows.size(); i += 3) {
-      rows[i] = r[i + 2];
-      rows[i + 1] = r[i + 1];
-      rows[i + 2] = r[i];
-    }
+// WIC's format for netpbm's raw output as the model reads it, written here
+// apart from the codec's own table.
+GUID FormatOfNetpbm(WicPixelLayout layout) {
+  switch (layout) {
+    case WicPixelLayout::kBlackWhite:
+      return GUID_WICPixelFormatBlackWhite;
+    case WicPixelLayout::kGray8:
+      return GUID_WICPixelFormat8bppGray;
+    case WicPixelLayout::kBgr24:
+      return GUID_WICPixelFormat24bppBGR;
+    case WicPixelLayout::kGray16:
+      return GUID_WICPixelFormat16bppGray;
+    case WicPixelLayout::kRgb48:
+      return GUID_WICPixelFormat48bppRGB;
   }
-  return rows;
+  return GUID{};
 }
 
 // Clears the bits past a 1-bit row's width, which netpbm and WIC pad differently.
@@ -128,11 +94,14 @@ TEST_P(WicReferenceImages, DecodeAsNetpbmDoesAndConvertToBgra) {
   size_t bytes = 0;
   while (manifest >> source >> expectedName) {
     SCOPED_TRACE(source);
-    RawImage raw;
-    ASSERT_TRUE(ParseRawImage(testing::ReadWholeFile(kDirectory + expectedName), &raw));
-    GUID wantFormat = {};
-    UINT wantStride = 0;
-    std::vector<uint8_t> want = ExpectedWicRows(raw, &wantFormat, &wantStride);
+    fuzz::ModelImage netpbm;
+    ASSERT_TRUE(
+        fuzz::ModelImageOfNetpbm(testing::ReadWholeFile(kDirectory + expectedName), &netpbm));
+    const GUID wantFormat = FormatOfNetpbm(netpbm.layout);
+    const UINT wantStride = netpbm.stride;
+    std::vector<uint8_t> want = netpbm.pixels;
+    const auto width = static_cast<UINT>(netpbm.width);
+    const auto height = static_cast<UINT>(netpbm.height);
 
     ComRef<IWICBitmapDecoder> decoder;
     ASSERT_EQ(testing::DecoderFor(factory.p, GetParam().source, kDirectory + source, decoder.put()),
@@ -142,13 +111,13 @@ TEST_P(WicReferenceImages, DecodeAsNetpbmDoesAndConvertToBgra) {
     ASSERT_EQ(decoder->GetFrame(0, frame.put()), S_OK);
     testing::WicPixels got;
     ASSERT_EQ(testing::CopyWholeFrame(frame.p, &got), S_OK);
-    EXPECT_EQ(got.width, raw.width);
-    EXPECT_EQ(got.height, raw.height);
+    EXPECT_EQ(got.width, width);
+    EXPECT_EQ(got.height, height);
     EXPECT_TRUE(IsEqualGUID(got.format, wantFormat));
     ASSERT_EQ(got.stride, wantStride);
     if (IsEqualGUID(wantFormat, GUID_WICPixelFormatBlackWhite)) {
-      ClearPadding(&want, raw.width, wantStride);
-      ClearPadding(&got.bytes, raw.width, wantStride);
+      ClearPadding(&want, width, wantStride);
+      ClearPadding(&got.bytes, width, wantStride);
     }
     EXPECT_EQ(got.bytes, want);
 
@@ -157,7 +126,7 @@ TEST_P(WicReferenceImages, DecodeAsNetpbmDoesAndConvertToBgra) {
     ASSERT_EQ(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.p, bgra.put()), S_OK);
     testing::WicPixels converted;
     ASSERT_EQ(testing::CopyWholeFrame(bgra.p, &converted), S_OK);
-    EXPECT_EQ(converted.bytes.size(), size_t{4} * raw.width * raw.height);
+    EXPECT_EQ(converted.bytes.size(), size_t{4} * width * height);
     // For the 8-bit formats the converter only copies: the grey, blue, green
     // and red it gives are the frame's, black and white for BlackWhite.
     if (!IsEqualGUID(wantFormat, GUID_WICPixelFormat16bppGray) &&

@@ -9,16 +9,13 @@ namespace quentarpbm {
 
 namespace {
 
-const IID* const kFactoryInterfaces[] = {&IID_IUnknown, &IID_IClassFactory};
-
 class PbmClassFactory final : public CountedCodecObject<PbmClassFactory, IClassFactory> {
  public:
   explicit PbmClassFactory(CreateCodecObject create) : create_(create) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    return QueryInterfaceFromTable(this, kFactoryInterfaces,
-                                   sizeof kFactoryInterfaces / sizeof kFactoryInterfaces[0], iid,
-                                   object);
+    const InterfaceFace faces[] = {{&IID_IUnknown, this}, {&IID_IClassFactory, this}};
+    return QueryInterfaceFromTable(faces, sizeof faces / sizeof faces[0], iid, object);
   }
 
   // Aggregation is not offered: neither WIC nor the shell asks for it.

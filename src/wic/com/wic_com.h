@@ -7,6 +7,7 @@
 #include <wincodec.h>
 
 #include "common/result_code.h"
+#include "wic/com/wic_codec_interfaces.h"
 #include "wic/wic_image.h"
 
 namespace quentarpbm {
@@ -36,9 +37,10 @@ bool CodecModuleInUse();
 
 // The reference count every object of the codec keeps, and its place in the
 // module's count of live objects: made with one reference, deleted by its
-// last Release. Object derives from it (and so from Interface) and is final.
-template <typename Object, typename Interface>
-class CountedCodecObject : public Interface {
+// last Release. Object derives from it (and so from each of Interfaces,
+// whose AddRef and Release these are) and is final.
+template <typename Object, typename... Interfaces>
+class CountedCodecObject : public Interfaces... {
  public:
   CountedCodecObject(const CountedCodecObject&) = delete;
   CountedCodecObject& operator=(const CountedCodecObject&) = delete;
@@ -60,9 +62,15 @@ class CountedCodecObject : public Interface {
   LONG references_ = 1;
 };
 
-// QueryInterface over a short table of the IIDs an object answers, the
-// first one its IUnknown: *object gets self (with a reference) or null.
-HRESULT QueryInterfaceFromTable(IUnknown* self, const IID* const* iids, size_t count, REFIID iid,
+// One interface an object answers: its IID and the object seen as it. The
+// first is the object's IUnknown.
+struct InterfaceFace {
+  const IID* iid;
+  IUnknown* face;
+};
+// QueryInterface over an object's short table: *object gets the face asked
+// for (with a reference) or null.
+HRESULT QueryInterfaceFromTable(const InterfaceFace* faces, size_t count, REFIID iid,
                                 void** object);
 
 // Makes one object of a class and gives its interface iid in *object.
@@ -74,23 +82,51 @@ HRESULT CreatePbmClassFactory(CreateCodecObject create, REFIID iid, void** objec
 HRESULT CreatePbmDecoder(REFIID iid, void** object);
 HRESULT CreatePbmPropertyStore(REFIID iid, void** object);
 
-// A decoded image shared by the decoder and its frames: immutable once made,
-// freed with the last reference.
-struct SharedWicImage {
-  LONG references;
-  WicImage image;
+// The host's progress callback and what it asked to hear (flags as
+// RegisterProgressNotification takes them).
+struct CodecProgress {
+  PFNProgressNotification callback;
+  void* data;
+  DWORD flags;
 };
-void AcquireSharedImage(SharedWicImage* shared);
-void ReleaseSharedImage(SharedWicImage* shared);
 
-// The frame over a decoded image; it takes its own reference to shared.
-HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame);
+// What a decoder shares with its frames: the stream, which the core reads at
+// any offset under one lock (a seek and a read of one thread never meet
+// another's), and the host's progress callback. Freed with the last
+// reference, releasing the stream.
+struct CodecStream {
+  LONG references;
+  SRWLOCK lock;
+  IStream* stream;  // one reference of ours; null until the decoder's Initialize
+  uint64_t size;    // the stream's size when it came, UINT64_MAX if it would not say
+  CodecProgress progress;
+};
+HRESULT CreateCodecStream(CodecStream** shared);
+void AcquireCodecStream(CodecStream* shared);
+void ReleaseCodecStream(CodecStream* shared);
+// Takes a reference to stream, and its size (null: lets go of the one held).
+void AttachCodecStream(CodecStream* shared, IStream* stream);
+NetpbmOffsetReader CodecStreamReader(CodecStream* shared);
+void SetCodecProgress(CodecStream* shared, const CodecProgress& progress);
+CodecProgress CodecProgressOf(CodecStream* shared);
 
-// The core's view of an IStream (the context): IStream::Read in pieces a
-// ULONG can count, a stream that fails giving the bytes it gave so far, which
-// the core takes as the end of the data; and a skip by IStream::Seek.
-size_t ReadFromComStream(void* context, uint8_t* destination, size_t count);
-bool SkipInComStream(void* context, uint64_t count);
+// One image of the file as the decoder and its frames share it: its reading
+// state, for one thread at a time (lock), and the stream it is read from.
+// Freed with the last reference.
+struct CodecFrame {
+  LONG references;
+  SRWLOCK lock;
+  CodecStream* stream;  // one reference
+  UINT index;           // which image of the file, 0 the first
+  WicFrame frame;
+};
+// Reads the header at offset; OpenWicFrame's failures as HRESULTs.
+HRESULT OpenCodecFrame(CodecStream* stream, uint64_t offset, UINT index, CodecFrame** shared);
+void AcquireCodecFrame(CodecFrame* shared);
+void ReleaseCodecFrame(CodecFrame* shared);
+
+// The frame over an image of the file; it takes its own reference to shared.
+HRESULT CreatePbmFrame(CodecFrame* shared, IWICBitmapFrameDecode** frame);
 
 // WIC's pixel format for each layout of the decode core, in the layouts'
 // order: what the frame gives and the registration lists.
@@ -100,8 +136,11 @@ struct LayoutPixelFormat {
 };
 extern const LayoutPixelFormat kLayoutPixelFormats[kWicLayoutCount];
 const GUID& PixelFormatOfLayout(WicPixelLayout layout);
+// The layout of format; false when it is none of ours.
+bool LayoutOfPixelFormat(const GUID& format, WicPixelLayout* layout);
 
-// The one mapping of the library's result codes to WIC's HRESULTs.
+// The one mapping of the library's and the codec core's result codes to
+// WIC's HRESULTs.
 HRESULT HresultFromResultCode(ResultCode code);
 
 }  // namespace quentarpbm

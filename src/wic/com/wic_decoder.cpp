@@ -1,4 +1,5 @@
-// The codec's IWICBitmapDecoder: one Netpbm image read from an IStream, one frame.
+// The codec's IWICBitmapDecoder: the images of a Netpbm stream, each read when it is asked for,
+// and the host's progress callback.
 #include <windows.h>
 
 #include <wincodec.h>
@@ -12,16 +13,22 @@ namespace quentarpbm {
 
 namespace {
 
-const IID* const kDecoderInterfaces[] = {&IID_IUnknown, &IID_IWICBitmapDecoder};
+// Images of one file the decoder counts at most: their offsets stay small.
+constexpr UINT kMostFrames = 65536;
+constexpr UINT kFirstOffsets = 16;
 
-class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder> {
+class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder,
+                                                   IWICBitmapCodecProgressNotification> {
  public:
-  PbmDecoder() { InitializeSRWLock(&lock_); }
+  explicit PbmDecoder(CodecStream* stream) : stream_(stream) { InitializeSRWLock(&lock_); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    return QueryInterfaceFromTable(this, kDecoderInterfaces,
-                                   sizeof kDecoderInterfaces / sizeof kDecoderInterfaces[0], iid,
-                                   object);
+    IWICBitmapDecoder* decoder = this;
+    IWICBitmapCodecProgressNotification* progress = this;
+    const InterfaceFace faces[] = {{&IID_IUnknown, decoder},
+                                   {&IID_IWICBitmapDecoder, decoder},
+                                   {&kIidBitmapCodecProgressNotification, progress}};
+    return QueryInterfaceFromTable(faces, sizeof faces / sizeof faces[0], iid, object);
   }
 
   // Reads the image's first bytes (from the start of the stream, as
@@ -50,15 +57,14 @@ class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder
     return S_OK;
   }
 
-  // Decodes the whole image once. The image starts where the stream does, as
-  // WIC's patterns assume: the factory leaves the stream past the bytes it
-  // matched, so it is rewound first (a stream that cannot seek is read from
-  // where it stands).
+  // Reads the first image's header and nothing more. The image starts where
+  // the stream does, as WIC's patterns assume: every read seeks to its
+  // offset from the stream's start.
   HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICDecodeOptions) override {
     if (stream == nullptr) return E_INVALIDARG;
     AcquireSRWLockExclusive(&lock_);
     HRESULT result = WINCODEC_ERR_WRONGSTATE;
-    if (image_ == nullptr) result = DecodeStream(stream);
+    if (first_ == nullptr) result = OpenFirstImage(stream);
     ReleaseSRWLockExclusive(&lock_);
     return result;
   }
@@ -113,30 +119,55 @@ class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder
     return NotAvailable(WINCODEC_ERR_CODECNOTHUMBNAIL);
   }
 
+  // The images one after another: a raw image's end is known from its
+  // header, a plain one's is read to (learning its rows); each next image
+  // needs a whole header after whitespace.
   HRESULT STDMETHODCALLTYPE GetFrameCount(UINT* count) override {
     if (count == nullptr) return E_INVALIDARG;
-    if (!Initialized()) return WINCODEC_ERR_NOTINITIALIZED;
-    *count = 1;
-    return S_OK;
-  }
-
-  // Every frame shares the one decoded image.
-  HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override {
-    if (frame == nullptr) return E_INVALIDARG;
-    *frame = nullptr;
-    AcquireSRWLockShared(&lock_);
+    AcquireSRWLockExclusive(&lock_);
     HRESULT result = WINCODEC_ERR_NOTINITIALIZED;
-    if (image_ != nullptr) {
-      result = index == 0 ? CreatePbmFrame(image_, frame) : WINCODEC_ERR_FRAMEMISSING;
-    }
-    ReleaseSRWLockShared(&lock_);
+    if (first_ != nullptr) result = WalkImages(kMostFrames);
+    if (SUCCEEDED(result)) *count = count_;
+    ReleaseSRWLockExclusive(&lock_);
     return result;
   }
 
+  // The first image's frames share the decoder's reading state (what reading
+  // it has learned); each later one's starts afresh.
+  HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override {
+    if (frame == nullptr) return E_INVALIDARG;
+    *frame = nullptr;
+    AcquireSRWLockExclusive(&lock_);
+    HRESULT result = WINCODEC_ERR_NOTINITIALIZED;
+    if (first_ != nullptr) result = WalkImages(index);
+    if (SUCCEEDED(result) && index >= count_) result = WINCODEC_ERR_FRAMEMISSING;
+    CodecFrame* image = first_;
+    if (SUCCEEDED(result) && index > 0) {
+      result = OpenCodecFrame(stream_, offsets_[index], index, &image);
+    } else if (SUCCEEDED(result)) {
+      AcquireCodecFrame(image);
+    }
+    ReleaseSRWLockExclusive(&lock_);
+    if (FAILED(result)) return result;
+    result = CreatePbmFrame(image, frame);
+    ReleaseCodecFrame(image);
+    return result;
+  }
+
+  // One callback for the decoder and all its frames; null unregisters it.
+  HRESULT STDMETHODCALLTYPE RegisterProgressNotification(PFNProgressNotification callback,
+                                                         LPVOID data, DWORD flags) override {
+    SetCodecProgress(stream_, CodecProgress{callback, data, flags});
+    return S_OK;
+  }
+
  private:
-  friend class CountedCodecObject<PbmDecoder, IWICBitmapDecoder>;
+  friend class CountedCodecObject<PbmDecoder, IWICBitmapDecoder,
+                                  IWICBitmapCodecProgressNotification>;
   ~PbmDecoder() {
-    if (image_ != nullptr) ReleaseSharedImage(image_);
+    if (first_ != nullptr) ReleaseCodecFrame(first_);
+    delete[] offsets_;
+    ReleaseCodecStream(stream_);
   }
 
   // What a call for something Netpbm lacks returns: before Initialize, that.
@@ -146,37 +177,92 @@ class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder
 
   bool Initialized() {
     AcquireSRWLockShared(&lock_);
-    const bool initialized = image_ != nullptr;
+    const bool initialized = first_ != nullptr;
     ReleaseSRWLockShared(&lock_);
     return initialized;
   }
 
   // Called with the lock held; on failure nothing is kept, so that a caller
   // may try again with another stream.
-  HRESULT DecodeStream(IStream* stream) {
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    SharedWicImage* shared = new (std::nothrow) SharedWicImage{1, {}};
-    if (shared == nullptr) return E_OUTOFMEMORY;
-    const NetpbmStreamReader reader = {stream, ReadFromComStream};
-    const ResultCode code = DecodeNetpbmForWic(reader, &shared->image);
-    if (code != PBM_OK) {
-      delete shared;
-      return HresultFromResultCode(code);
+  HRESULT OpenFirstImage(IStream* stream) {
+    uint64_t* offsets = new (std::nothrow) uint64_t[kFirstOffsets];
+    if (offsets == nullptr) return E_OUTOFMEMORY;
+    AttachCodecStream(stream_, stream);
+    const HRESULT result = OpenCodecFrame(stream_, 0, 0, &first_);
+    if (FAILED(result)) {
+      AttachCodecStream(stream_, nullptr);
+      delete[] offsets;
+      return result;
     }
-    image_ = shared;
+    offsets_ = offsets;
+    offsets[0] = 0;
+    capacity_ = kFirstOffsets;
+    count_ = 1;
     return S_OK;
   }
 
+  // Counts images until index is among them or the data holds no more
+  // (at most kMostFrames); called with the lock held. E_OUTOFMEMORY when a
+  // plain image's reading memory or the offsets' cannot be had.
+  HRESULT WalkImages(UINT index) {
+    const NetpbmOffsetReader reader = CodecStreamReader(stream_);
+    while (!walked_ && count_ <= index) {
+      if (count_ == kMostFrames) {
+        walked_ = true;
+        break;
+      }
+      uint64_t next = 0;
+      ResultCode found = PBM_OK;
+      if (count_ == 1) {
+        AcquireSRWLockExclusive(&first_->lock);
+        found = FindNextNetpbmImage(reader, &first_->frame, &next);
+        ReleaseSRWLockExclusive(&first_->lock);
+      } else {
+        WicFrame last{};
+        found = OpenWicFrame(reader, offsets_[count_ - 1], &last);
+        if (found == PBM_OK) found = FindNextNetpbmImage(reader, &last, &next);
+        CloseWicFrame(&last);
+      }
+      if (found == PBM_E_NO_MEMORY) return E_OUTOFMEMORY;
+      if (found != PBM_OK) {
+        walked_ = true;
+        break;
+      }
+      if (count_ == capacity_ && !GrowOffsets()) return E_OUTOFMEMORY;
+      offsets_[count_++] = next;
+    }
+    return S_OK;
+  }
+
+  bool GrowOffsets() {
+    uint64_t* grown = new (std::nothrow) uint64_t[2 * capacity_];
+    if (grown == nullptr) return false;
+    for (UINT i = 0; i < count_; ++i) grown[i] = offsets_[i];
+    delete[] offsets_;
+    offsets_ = grown;
+    capacity_ *= 2;
+    return true;
+  }
+
   SRWLOCK lock_;
-  SharedWicImage* image_ = nullptr;  // null until Initialize succeeds
+  CodecStream* stream_;          // the decoder's reference, from its creation
+  CodecFrame* first_ = nullptr;  // the first image; null until Initialize succeeds
+  uint64_t* offsets_ = nullptr;  // where each image counted so far starts
+  UINT count_ = 0;
+  UINT capacity_ = 0;
+  bool walked_ = false;  // every image is counted
 };
 
 }  // namespace
 
 HRESULT CreatePbmDecoder(REFIID iid, void** object) {
-  PbmDecoder* decoder = new (std::nothrow) PbmDecoder();
-  if (decoder == nullptr) return E_OUTOFMEMORY;
+  CodecStream* stream = nullptr;
+  if (FAILED(CreateCodecStream(&stream))) return E_OUTOFMEMORY;
+  PbmDecoder* decoder = new (std::nothrow) PbmDecoder(stream);
+  if (decoder == nullptr) {
+    ReleaseCodecStream(stream);
+    return E_OUTOFMEMORY;
+  }
   const HRESULT result = decoder->QueryInterface(iid, object);
   decoder->Release();
   return result;

@@ -1,7 +1,7 @@
-// The codec's IWICBitmapFrameDecode: the one frame, over the shared decoded image.
+// The codec's IWICBitmapFrameDecode and its IWICBitmapSourceTransform: one image of the file,
+// its rows decoded when CopyPixels asks for them, scaled, flipped or turned on the way.
 #include <windows.h>
 
-#include <string.h>
 #include <wincodec.h>
 
 #include <new>
@@ -12,41 +12,56 @@ namespace quentarpbm {
 
 namespace {
 
-const IID* const kFrameInterfaces[] = {&IID_IUnknown, &IID_IWICBitmapSource,
-                                       &IID_IWICBitmapFrameDecode};
+// How often the host hears of a copy's progress: every megabyte of rows,
+// or every 64 KB when it asked to hear frequently.
+constexpr uint64_t kProgressBytes = uint64_t{1} << 20;
+constexpr uint64_t kFrequentProgressBytes = uint64_t{1} << 16;
 
-// One row of a 1-bit image from bit left on, shifted to start at bit 0 of
-// destination. Bits past the source row read as white, its own padding.
-void CopyShiftedBits(const uint8_t* row, uint32_t rowBytes, uint32_t left, uint32_t count,
-                     uint8_t* destination) {
-  const uint32_t first = left / 8;
-  const unsigned shift = left % 8;
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t at = first + i;
-    const unsigned next = at + 1 < rowBytes ? row[at + 1] : 0xFFu;
-    destination[i] = static_cast<uint8_t>((row[at] << shift) | (next >> (8 - shift)));
-  }
+// What the core's progress reports to the host's callback with: the frame's
+// lock is let go while the host runs, so that its callback may call the
+// frame again without waiting on itself.
+struct HostProgress {
+  CodecFrame* image;
+  CodecProgress progress;
+};
+
+bool ReportToHost(void* context, uint64_t done, uint64_t total) {
+  auto* host = static_cast<HostProgress*>(context);
+  if (done == 0 && (host->progress.flags & kWicProgressNotificationBegin) == 0) return true;
+  ReleaseSRWLockExclusive(&host->image->lock);
+  const HRESULT result = host->progress.callback(
+      host->progress.data, host->image->index, WICProgressOperationCopyPixels,
+      static_cast<double>(done) / static_cast<double>(total));
+  AcquireSRWLockExclusive(&host->image->lock);
+  return SUCCEEDED(result);
 }
 
-class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode> {
+class PbmFrame final
+    : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode, IWICBitmapSourceTransform> {
  public:
-  explicit PbmFrame(SharedWicImage* shared) : shared_(shared) { AcquireSharedImage(shared_); }
+  explicit PbmFrame(CodecFrame* image) : image_(image) { AcquireCodecFrame(image_); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    return QueryInterfaceFromTable(
-        this, kFrameInterfaces, sizeof kFrameInterfaces / sizeof kFrameInterfaces[0], iid, object);
+    IWICBitmapFrameDecode* frame = this;
+    IWICBitmapSourceTransform* transform = this;
+    const InterfaceFace faces[] = {{&IID_IUnknown, frame},
+                                   {&IID_IWICBitmapSource, frame},
+                                   {&IID_IWICBitmapFrameDecode, frame},
+                                   {&kIidBitmapSourceTransform, transform}};
+    return QueryInterfaceFromTable(faces, sizeof faces / sizeof faces[0], iid, object);
   }
 
+  // The header is read once and never changes: no lock.
   HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override {
     if (width == nullptr) return E_INVALIDARG;
     if (height == nullptr) return E_INVALIDARG;
-    *width = static_cast<UINT>(shared_->image.width);
-    *height = static_cast<UINT>(shared_->image.height);
+    *width = static_cast<UINT>(Header().width);
+    *height = static_cast<UINT>(Header().height);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* format) override {
     if (format == nullptr) return E_INVALIDARG;
-    *format = PixelFormatOfLayout(shared_->image.layout);
+    *format = PixelFormatOfLayout(Header().layout);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetResolution(double* dpiX, double* dpiY) override {
@@ -62,39 +77,16 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
     return WINCODEC_ERR_PALETTEUNAVAILABLE;
   }
 
-  // rect null: the whole frame. Refused, with nothing written: a null buffer,
-  // or a rect empty or reaching outside the frame, or a stride shorter than
-  // the rect's row (E_INVALIDARG, as WIC's own bitmaps answer); a buffer
-  // that cannot hold the rect's rows at that stride
-  // (WINCODEC_ERR_INSUFFICIENTBUFFER). The last row need not be a full stride.
+  // rect null: the whole frame. CopyWicFramePixels' rules: refused, with
+  // nothing written, for a null buffer, a rect empty or reaching outside the
+  // frame, or a stride shorter than the rect's row (E_INVALIDARG, as WIC's
+  // own bitmaps answer), or a buffer that cannot hold the rect's rows at
+  // that stride (WINCODEC_ERR_INSUFFICIENTBUFFER; the last row need not be
+  // a full stride).
   HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT stride, UINT size,
                                        BYTE* buffer) override {
-    if (buffer == nullptr) return E_INVALIDARG;
-    const WicImage& image = shared_->image;
-    const WICRect whole = {0, 0, image.width, image.height};
-    const WICRect& area = rect != nullptr ? *rect : whole;
-    if (area.X < 0 || area.Y < 0 || area.Width <= 0 || area.Height <= 0) return E_INVALIDARG;
-    if (static_cast<int64_t>(area.X) + area.Width > image.width) return E_INVALIDARG;
-    if (static_cast<int64_t>(area.Y) + area.Height > image.height) return E_INVALIDARG;
-    const uint32_t rowBytes = WicRowBytes(image.layout, area.Width);
-    if (stride < rowBytes) return E_INVALIDARG;
-    const uint64_t needed =
-        static_cast<uint64_t>(stride) * static_cast<uint32_t>(area.Height - 1) + rowBytes;
-    if (size < needed) return WINCODEC_ERR_INSUFFICIENTBUFFER;
-    const uint32_t left = static_cast<uint32_t>(area.X);
-    // 0 for BlackWhite, whose rects are shifted bit by bit.
-    const auto pixelBytes = static_cast<uint32_t>(TraitsOfLayout(image.layout).bitsPerPixel / 8);
-    for (int32_t y = 0; y < area.Height; ++y) {
-      const uint8_t* row =
-          image.pixels + static_cast<size_t>(image.stride) * static_cast<uint32_t>(area.Y + y);
-      BYTE* destination = buffer + static_cast<size_t>(stride) * static_cast<uint32_t>(y);
-      if (pixelBytes == 0) {
-        CopyShiftedBits(row, image.stride, left, rowBytes, destination);
-      } else {
-        memcpy(destination, row + static_cast<size_t>(left) * pixelBytes, rowBytes);
-      }
-    }
-    return S_OK;
+    return Copy(rect, static_cast<UINT>(Header().width), static_cast<UINT>(Header().height),
+                Header().layout, WicTransform::kNone, stride, size, buffer);
   }
 
   HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader** reader) override {
@@ -113,25 +105,81 @@ class PbmFrame final : public CountedCodecObject<PbmFrame, IWICBitmapFrameDecode
     return WINCODEC_ERR_CODECNOTHUMBNAIL;
   }
 
- private:
-  friend class CountedCodecObject<PbmFrame, IWICBitmapFrameDecode>;
-  ~PbmFrame() { ReleaseSharedImage(shared_); }
+  // A format we cannot give is WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT, a
+  // transform we do not do WINCODEC_ERR_UNSUPPORTEDOPERATION.
+  HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                       WICPixelFormatGUID* format,
+                                       WICBitmapTransformOptions options, UINT stride, UINT size,
+                                       BYTE* buffer) override {
+    if (format == nullptr) return E_INVALIDARG;
+    WicPixelLayout layout = Header().layout;
+    if (!LayoutOfPixelFormat(*format, &layout)) return HresultFromResultCode(kWicUnsupportedFormat);
+    WicTransform transform = WicTransform::kNone;
+    if (!TransformOfWicOptions(static_cast<uint32_t>(options), &transform))
+      return HresultFromResultCode(kWicUnsupportedTransform);
+    return Copy(rect, width, height, layout, transform, stride, size, buffer);
+  }
+  HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) override {
+    if (width == nullptr) return E_INVALIDARG;
+    if (height == nullptr) return E_INVALIDARG;
+    ClosestWicSize(image_->frame, width, height);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) override {
+    if (format == nullptr) return E_INVALIDARG;
+    WicPixelLayout wanted = Header().layout;
+    const bool ours = LayoutOfPixelFormat(*format, &wanted);
+    *format = PixelFormatOfLayout(ClosestWicLayout(image_->frame, ours ? &wanted : nullptr));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions options,
+                                                 BOOL* supported) override {
+    if (supported == nullptr) return E_INVALIDARG;
+    WicTransform transform = WicTransform::kNone;
+    *supported = TransformOfWicOptions(static_cast<uint32_t>(options), &transform) ? TRUE : FALSE;
+    return S_OK;
+  }
 
-  SharedWicImage* shared_;
+ private:
+  friend class CountedCodecObject<PbmFrame, IWICBitmapFrameDecode, IWICBitmapSourceTransform>;
+  ~PbmFrame() { ReleaseCodecFrame(image_); }
+
+  const WicHeader& Header() const { return image_->frame.header; }
+
+  // Both CopyPixels: one image read by one thread at a time, the host's
+  // callback told of the progress (its 1.0 once the copy is done).
+  HRESULT Copy(const WICRect* rect, UINT width, UINT height, WicPixelLayout layout,
+               WicTransform transform, UINT stride, UINT size, BYTE* buffer) {
+    WicRect area{};
+    if (rect != nullptr) area = WicRect{rect->X, rect->Y, rect->Width, rect->Height};
+    const WicCopyRequest request{
+        rect != nullptr ? &area : nullptr, width, height, layout, transform, stride, size, buffer};
+    HostProgress host{image_, CodecProgressOf(image_->stream)};
+    const bool reports = host.progress.callback != nullptr &&
+                         (host.progress.flags & WICProgressOperationCopyPixels) != 0;
+    const uint64_t every = (host.progress.flags & kWicProgressNotificationFrequent) != 0
+                               ? kFrequentProgressBytes
+                               : kProgressBytes;
+    WicProgress progress{ReportToHost, &host, every, 0, 0, 0};
+    AcquireSRWLockExclusive(&image_->lock);
+    const ResultCode copied = CopyWicFramePixels(CodecStreamReader(image_->stream), &image_->frame,
+                                                 request, reports ? &progress : nullptr);
+    ReleaseSRWLockExclusive(&image_->lock);
+    if (copied == PBM_OK && reports && (host.progress.flags & kWicProgressNotificationEnd) != 0 &&
+        FAILED(host.progress.callback(host.progress.data, image_->index,
+                                      WICProgressOperationCopyPixels, 1.0))) {
+      return HresultFromResultCode(kWicStopped);
+    }
+    return HresultFromResultCode(copied);
+  }
+
+  CodecFrame* image_;
 };
 
 }  // namespace
 
-void AcquireSharedImage(SharedWicImage* shared) { InterlockedIncrement(&shared->references); }
-
-void ReleaseSharedImage(SharedWicImage* shared) {
-  if (InterlockedDecrement(&shared->references) != 0) return;
-  FreeWicImage(&shared->image);
-  delete shared;
-}
-
-HRESULT CreatePbmFrame(SharedWicImage* shared, IWICBitmapFrameDecode** frame) {
-  PbmFrame* made = new (std::nothrow) PbmFrame(shared);
+HRESULT CreatePbmFrame(CodecFrame* image, IWICBitmapFrameDecode** frame) {
+  PbmFrame* made = new (std::nothrow) PbmFrame(image);
   if (made == nullptr) return E_OUTOFMEMORY;
   *frame = made;
   return S_OK;

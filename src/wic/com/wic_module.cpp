@@ -35,16 +35,14 @@ bool CodecModuleInUse() {
          InterlockedCompareExchange(&moduleLocks, 0, 0) != 0;
 }
 
-HRESULT QueryInterfaceFromTable(IUnknown* self, const IID* const* iids, size_t count, REFIID iid,
+HRESULT QueryInterfaceFromTable(const InterfaceFace* faces, size_t count, REFIID iid,
                                 void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   for (size_t i = 0; i < count; ++i) {
-    if (IsEqualIID(iid, *iids[i])) {
-      // Every interface of our objects starts at the object itself: single
-      // inheritance along the interface's own chain.
-      *object = self;
-      self->AddRef();
+    if (IsEqualIID(iid, *faces[i].iid)) {
+      *object = faces[i].face;
+      faces[i].face->AddRef();
       return S_OK;
     }
   }
@@ -64,6 +62,14 @@ HRESULT HresultFromResultCode(ResultCode code) {
       return E_OUTOFMEMORY;
     case PBM_E_ARGUMENT:
       return E_INVALIDARG;
+    case kWicStopped:
+      return kWincodecErrAborted;
+    case kWicUnsupportedFormat:
+      return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+    case kWicUnsupportedTransform:
+      return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    case kWicBufferTooSmall:
+      return WINCODEC_ERR_INSUFFICIENTBUFFER;
     default:
       return E_FAIL;
   }

@@ -20,4 +20,14 @@ const GUID& PixelFormatOfLayout(WicPixelLayout layout) {
   return *kLayoutPixelFormats[static_cast<size_t>(layout)].format;
 }
 
+bool LayoutOfPixelFormat(const GUID& format, WicPixelLayout* layout) {
+  for (const LayoutPixelFormat& entry : kLayoutPixelFormats) {
+    if (IsEqualGUID(format, *entry.format)) {
+      *layout = entry.layout;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace quentarpbm

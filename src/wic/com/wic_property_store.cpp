@@ -49,33 +49,22 @@ wchar_t* AppendDecimal(wchar_t* text, uint32_t value) {
   return text;
 }
 
-class PbmPropertyStore final : public CountedCodecObject<PbmPropertyStore, IPropertyStore>,
-                               public IInitializeWithStream,
-                               public IPropertyStoreCapabilities {
+class PbmPropertyStore final
+    : public CountedCodecObject<PbmPropertyStore, IPropertyStore, IInitializeWithStream,
+                                IPropertyStoreCapabilities> {
  public:
-  using Counted = CountedCodecObject<PbmPropertyStore, IPropertyStore>;
-
   PbmPropertyStore() { InitializeSRWLock(&lock_); }
 
-  // Three interfaces on one object, each at its own base: the table helper,
-  // which hands out the object itself, does not serve here.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyStore)) {
-      *object = static_cast<IPropertyStore*>(this);
-    } else if (IsEqualIID(iid, IID_IInitializeWithStream)) {
-      *object = static_cast<IInitializeWithStream*>(this);
-    } else if (IsEqualIID(iid, IID_IPropertyStoreCapabilities)) {
-      *object = static_cast<IPropertyStoreCapabilities*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    Counted::AddRef();
-    return S_OK;
+    IPropertyStore* store = this;
+    IInitializeWithStream* initialize = this;
+    IPropertyStoreCapabilities* capabilities = this;
+    const InterfaceFace faces[] = {{&IID_IUnknown, store},
+                                   {&IID_IPropertyStore, store},
+                                   {&IID_IInitializeWithStream, initialize},
+                                   {&IID_IPropertyStoreCapabilities, capabilities}};
+    return QueryInterfaceFromTable(faces, sizeof faces / sizeof faces[0], iid, object);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return Counted::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Counted::Release(); }
 
   // Reads the header (and, for raw data, the headers of the images after
   // it, skipping their rasters) and nothing else. Data that is not a whole
@@ -130,20 +119,27 @@ class PbmPropertyStore final : public CountedCodecObject<PbmPropertyStore, IProp
   HRESULT STDMETHODCALLTYPE IsPropertyWritable(REFPROPERTYKEY) override { return S_FALSE; }
 
  private:
-  friend class CountedCodecObject<PbmPropertyStore, IPropertyStore>;
+  friend class CountedCodecObject<PbmPropertyStore, IPropertyStore, IInitializeWithStream,
+                                  IPropertyStoreCapabilities>;
   ~PbmPropertyStore() = default;
 
-  // Called with the lock held, once.
+  // Called with the lock held, once. The frame's opening reads its header a
+  // byte at a time, and the count skips raw rasters by their size: no
+  // raster byte is read.
   void ReadProperties(IStream* stream) {
-    LARGE_INTEGER zero = {};
-    if (FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) return;
-    // Unbuffered: a call of the reader per header byte, nothing read ahead
-    // into the raster.
-    NetpbmByteSource source = ReaderByteSource({stream, ReadFromComStream}, nullptr, 0);
-    WicHeader header{};
-    if (ReadWicHeader(&source, &header) != PBM_OK) return;
-    const uint32_t images =
-        CountNetpbmImages(&source, header, {stream, SkipInComStream}, kMostCountedImages);
+    CodecStream* shared = nullptr;
+    if (FAILED(CreateCodecStream(&shared))) return;
+    AttachCodecStream(shared, stream);
+    const NetpbmOffsetReader reader = CodecStreamReader(shared);
+    WicFrame frame{};
+    if (OpenWicFrame(reader, 0, &frame) == PBM_OK) {
+      CloseWicFrame(&frame);
+      AddProperties(frame.header, CountNetpbmImages(reader, kMostCountedImages, true));
+    }
+    ReleaseCodecStream(shared);
+  }
+
+  void AddProperties(const WicHeader& header, uint32_t images) {
     const auto width = static_cast<ULONG>(header.width);
     const auto height = static_cast<ULONG>(header.height);
     Add(kImageHorizontalSize, VT_UI4, width);

@@ -117,7 +117,7 @@ const RegistryEntry kCodecRegistry[] = {
     {QPBM_DECODER, L"SupportAnimation", ValueKind::kDword, nullptr, 0},
     {QPBM_DECODER, L"SupportChromakey", ValueKind::kDword, nullptr, 0},
     {QPBM_DECODER, L"SupportLossless", ValueKind::kDword, nullptr, 1},
-    {QPBM_DECODER, L"SupportMultiframe", ValueKind::kDword, nullptr, 0},
+    {QPBM_DECODER, L"SupportMultiframe", ValueKind::kDword, nullptr, 1},
     // Behind any other decoder whose patterns also match (0 is first, 10
     // last): two bytes are the weakest claim a format can make.
     {QPBM_DECODER, L"ArbitrationPriority", ValueKind::kDword, nullptr, 10},
