@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs a complete build into its release archive in OUTDIR: the installed
 # tree (library, import libraries, headers, CMake package, host programs)
-# with README.md, CHANGELOG.md and LICENSE, in one top folder
+# with README.md, CHANGELOG.md, LICENSE and docs/, in one top folder
 # quentarpbm-VERSION-PLATFORM, as a .zip for Windows platforms (win32, win64)
 # and a .tar.gz otherwise. Members are sorted and dated 1 January 2000, so
 # one build packs byte for byte the same at any time. With QUENTARPBM_SIGN_CERT and QUENTARPBM_SIGN_KEY
@@ -27,7 +27,8 @@ out=$(cd "$out" && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cmake --install "$build" --prefix "$stage/$name" >/dev/null
-cp "$source_dir/README.md" "$source_dir/CHANGELOG.md" "$source_dir/LICENSE" "$stage/$name/"
+cp -r "$source_dir/README.md" "$source_dir/CHANGELOG.md" "$source_dir/LICENSE" "$source_dir/docs" \
+  "$stage/$name/"
 if [[ $format == zip && -n ${QUENTARPBM_SIGN_CERT:-} ]]; then
   # Authenticode with SHA-256, which Windows checks for every file it loads.
   for file in bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe; do

@@ -20,7 +20,7 @@ cd "$work/unpacked"
 cmake -E tar xf "$archive"
 package=$(pwd)/$(basename "${archive%.zip}" .tar.gz)
 
-common=(CHANGELOG.md LICENSE README.md include/quentarpbm.h lib/cmake/QuentarPBM/QuentarPBMConfig.cmake
+common=(CHANGELOG.md LICENSE README.md docs/wic-codec.md include/quentarpbm.h lib/cmake/QuentarPBM/QuentarPBMConfig.cmake
   lib/cmake/QuentarPBM/QuentarPBMConfigVersion.cmake)
 case $platform in
   win*) files=("${common[@]}" bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe

@@ -23,7 +23,7 @@ trees=("$source_dir" "$copy")
 builds=("$build" "$copy/out/library")
 archives=()
 mkdir -p "$copy"
-cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,examples,include} \
+cp -r "$source_dir"/{CMakeLists.txt,CHANGELOG.md,LICENSE,README.md,cmake,docs,examples,include} \
   "$source_dir"/{packaging,scripts,src} "$copy"
 args=(-DCMAKE_BUILD_TYPE="$(cached CMAKE_BUILD_TYPE)" -DQUENTARPBM_TESTS=OFF
   -DQUENTARPBM_WERROR="$(cached QUENTARPBM_WERROR)")
