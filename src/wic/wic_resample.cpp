@@ -119,19 +119,23 @@ void SumColumns(const uint8_t* row, const Cover* covers, int32_t columns, int64_
   }
 }
 
+// The sample reader for the layout's samples, as its traits give them.
 void SumRow(WicPixelLayout layout, const uint8_t* row, const Cover* covers, int32_t columns,
             int64_t sourceX, uint64_t wholeWeight, uint64_t* sums) {
-  switch (layout) {
-    case WicPixelLayout::kBlackWhite:
-      return SumColumns<BitSamples>(row, covers, columns, sourceX, wholeWeight, sums);
-    case WicPixelLayout::kGray8:
-      return SumColumns<ByteSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
-    case WicPixelLayout::kBgr24:
-      return SumColumns<ByteSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
-    case WicPixelLayout::kGray16:
-      return SumColumns<WideSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
-    case WicPixelLayout::kRgb48:
-      return SumColumns<WideSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
+  const WicLayoutTraits& traits = TraitsOfLayout(layout);
+  const bool grey = traits.samplesPerPixel == 1;
+  if (traits.bitsPerPixel == 1) {
+    SumColumns<BitSamples>(row, covers, columns, sourceX, wholeWeight, sums);
+  } else if (traits.wideSamples) {
+    if (grey) {
+      SumColumns<WideSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
+    } else {
+      SumColumns<WideSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
+    }
+  } else if (grey) {
+    SumColumns<ByteSamples<1>>(row, covers, columns, sourceX, wholeWeight, sums);
+  } else {
+    SumColumns<ByteSamples<3>>(row, covers, columns, sourceX, wholeWeight, sums);
   }
 }
 
