@@ -20,8 +20,11 @@ cd "$work/unpacked"
 cmake -E tar xf "$archive"
 package=$(pwd)/$(basename "${archive%.zip}" .tar.gz)
 
-common=(CHANGELOG.md LICENSE README.md docs/wic-codec.md include/quentarpbm.h lib/cmake/QuentarPBM/QuentarPBMConfig.cmake
-  lib/cmake/QuentarPBM/QuentarPBMConfigVersion.cmake)
+# The documents beside the README are the source tree's docs/, whose files
+# its links name.
+mapfile -t docs < <(cd "$here/../.." && find docs -type f | LC_ALL=C sort)
+common=(CHANGELOG.md LICENSE README.md "${docs[@]}" include/quentarpbm.h
+  lib/cmake/QuentarPBM/QuentarPBMConfig.cmake lib/cmake/QuentarPBM/QuentarPBMConfigVersion.cmake)
 case $platform in
   win*) files=("${common[@]}" bin/QUENTARPBM.dll bin/QuentarPbmWic.dll bin/pnm_to_bmp.exe bin/viewer.exe
     lib/QUENTARPBM.def lib/QUENTARPBM.lib lib/libQUENTARPBM.dll.a) ;;
@@ -34,6 +37,14 @@ if ! diff <(printf '%s\n' "${files[@]}" | LC_ALL=C sort) \
   echo "FAIL: $(basename "$archive") holds other files than a release ships (above)"
   failures=$((failures + 1))
 fi
+
+# The README's links to the documents beside it hold in the archive.
+while IFS= read -r link; do
+  if [[ ! -f $package/$link ]]; then
+    echo "FAIL: README.md links to $link, which the archive does not hold"
+    failures=$((failures + 1))
+  fi
+done < <(grep -o '](docs/[^)#]*' "$package/README.md" | cut -c3- | sort -u)
 
 # The shipped converter, run from where it was unpacked.
 printf 'P2 1 1 255 64\n' >grey.pgm
