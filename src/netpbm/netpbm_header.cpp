@@ -70,10 +70,7 @@ int32_t NetpbmFormatOf(int32_t magic) {
 
 ResultCode ReadNetpbmHeaderFrom(NetpbmByteSource* source, const NetpbmHeaderRules& rules,
                                 int32_t* width, int32_t* height, int32_t* maxval, int32_t* magic) {
-  const int first = NextSourceByte(source);
-  const int second = first != EOF ? NextSourceByte(source) : EOF;
-  if (second == EOF) return PBM_E_READ;
-  *magic = first * 256 + second;
+  if (ReadNetpbmMagicFrom(source, magic) != PBM_OK) return PBM_E_READ;
   const int32_t format = NetpbmFormatOf(*magic);
   if (format == 0 || format > rules.highestFormat) return PBM_E_UNSUPPORTED;
   if (format > 1) return ReadSizeAndMaxvalFrom(source, rules, width, height, maxval);

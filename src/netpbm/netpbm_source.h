@@ -62,6 +62,15 @@ inline ResultCode ReadNetpbmIntFrom(NetpbmByteSource* source, int32_t* value) {
   return result;
 }
 
+// Two bytes, the first the high one; PBM_E_READ if either is missing.
+inline ResultCode ReadNetpbmMagicFrom(NetpbmByteSource* source, int32_t* magic) {
+  const int first = NextSourceByte(source);
+  const int second = first != EOF ? NextSourceByte(source) : EOF;
+  if (second == EOF) return PBM_E_READ;
+  *magic = first * 256 + second;
+  return PBM_OK;
+}
+
 inline ResultCode ReadPlainPbmBitFrom(NetpbmByteSource* source, uint8_t* bit) {
   uint8_t character = 0;
   if (SkipNetpbmWhitespace(source, &character) != PBM_OK) return PBM_E_READ;

@@ -42,12 +42,8 @@ ResultCode ReadNetpbmRawByte(FILE* stream, uint8_t* byte) {
 }
 
 ResultCode ReadNetpbmMagic(FILE* stream, int32_t* magic) {
-  uint8_t first = 0;
-  uint8_t second = 0;
-  if (ReadNetpbmRawByte(stream, &first) != PBM_OK) return PBM_E_READ;
-  if (ReadNetpbmRawByte(stream, &second) != PBM_OK) return PBM_E_READ;
-  *magic = first * 256 + second;
-  return PBM_OK;
+  NetpbmByteSource source = StreamByteSource(stream);
+  return ReadNetpbmMagicFrom(&source, magic);
 }
 
 }  // namespace quentarpbm
