@@ -44,6 +44,19 @@ inline uint32_t LoadWideSample(const uint8_t* at) { return at[0] + 256u * at[1];
 // count raw samples of two bytes, most significant first as the file has
 // them, scaled and turned into WIC's order in place.
 void FinishRawWideSamples(uint8_t* samples, size_t count, uint32_t maxval);
+// The table that scales header's 8-bit samples into *table; false when
+// they need none (PBM, 16-bit samples, maxval 255).
+bool SampleTableOf(const WicHeader& header, uint8_t table[256]);
+
+// BlackWhite pixel x of a row: true for white.
+inline bool WicBitAt(const uint8_t* row, int64_t x) {
+  return ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
+}
+// The unused bits of a BlackWhite row's last byte, which WIC shows white
+// whatever the file holds there.
+inline uint8_t WicPadBits(int32_t width) {
+  return static_cast<uint8_t>(0xFFu >> (width % 8 == 0 ? 8 : width % 8));
+}
 
 // A row that no data reaches: white for BlackWhite, zero samples otherwise.
 inline void BlankWicRow(WicPixelLayout layout, uint8_t* row, size_t bytes) {

@@ -260,8 +260,7 @@ ResultCode ReadPlainWicRows(NetpbmOffsetReader reader, WicFrame* frame, const Wi
     cursor.offset = memory.textOffset + memory.textBytes;
   }
   PlainRows plain{&source, frame, &traits, memory.scratch, false, {}};
-  plain.scaled = !bits && !traits.wideSamples && header.maxval != 255;
-  if (plain.scaled) MakeSampleTable(header.maxval, plain.table);
+  plain.scaled = SampleTableOf(header, plain.table);
   const uint32_t rowBytes = WicRowBytes(header.layout, rect.width);
   ResultCode result = PBM_OK;
   int32_t row = start.row;

@@ -66,12 +66,6 @@ void InvertBits(uint8_t* bytes, size_t count, size_t got) {
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(~bytes[i]);
 }
 
-// The unused bits of a PBM row's last byte, which WIC shows white whatever
-// the file holds there.
-uint8_t PadBits(int32_t width) {
-  return static_cast<uint8_t>(0xFFu >> (width % 8 == 0 ? 8 : width % 8));
-}
-
 // The bits of a row from pixel x on, width of them, into destination: the
 // bytes that hold them, and one more when they are shifted, whose top bits
 // end the last byte (white past the row).
@@ -92,7 +86,7 @@ void ReadRawBitRow(RawRows& raw, uint64_t rowStart, int32_t x, int32_t width,
   // The row's last byte, if the span reaches it, ends in pad bits.
   if (firstByte + bytes + (extraInRow ? 1 : 0) == frame.stride) {
     uint8_t& last = extraInRow ? extra : destination[bytes - 1];
-    last = static_cast<uint8_t>(last | PadBits(frame.header.width));
+    last = static_cast<uint8_t>(last | WicPadBits(frame.header.width));
   }
   if (shift == 0) return;
   for (uint32_t i = 0; i < bytes; ++i) {
@@ -170,7 +164,7 @@ ResultCode ReadRawRowChunks(RawRows& raw, const WicRect& rect, uint8_t* first,
     const size_t whole = got / stride;
     if (bits) {
       InvertBits(at, whole * stride, whole * stride);
-      for (size_t j = 1; j <= whole; ++j) at[j * stride - 1] |= PadBits(width);
+      WhitenWicPadBits(at, stride, static_cast<int32_t>(whole), width);
     } else {
       FinishRawSpan(raw, offset, 0, whole * static_cast<size_t>(width), at, whole * stride);
     }
@@ -199,9 +193,7 @@ ResultCode ReadRawWicRows(NetpbmOffsetReader reader, WicFrame* frame, const WicR
   if (target == nullptr) return PBM_OK;
   const WicHeader& header = frame->header;
   RawRows raw{reader, frame, &TraitsOfLayout(header.layout), false, {}};
-  raw.scaled = !raw.traits->wideSamples && header.layout != WicPixelLayout::kBlackWhite &&
-               header.maxval != 255;
-  if (raw.scaled) MakeSampleTable(header.maxval, raw.table);
+  raw.scaled = SampleTableOf(header, raw.table);
   if (rect.x == 0 && rect.width == header.width && !target->flipped &&
       target->stride == frame->stride)
     return ReadRawRowChunks(raw, rect, target->buffer, progress);

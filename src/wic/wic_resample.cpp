@@ -62,9 +62,7 @@ constexpr BitCounts kBitCounts = MakeBitCounts();
 // counts its white bits a byte at a time.
 struct BitSamples {
   static constexpr int kSamples = 1;
-  static uint32_t At(const uint8_t* row, int64_t x, int) {
-    return ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255u : 0u;
-  }
+  static uint32_t At(const uint8_t* row, int64_t x, int) { return WicBitAt(row, x) ? 255u : 0u; }
   static uint32_t SumRun(const uint8_t* row, int64_t from, int64_t to, int) {
     if (from >= to) return 0;
     const int64_t first = from / 8;

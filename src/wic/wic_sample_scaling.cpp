@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "wic/wic_decode.h"
+#include "wic/wic_image.h"
 
 namespace quentarpbm {
 
@@ -13,6 +14,13 @@ void MakeSampleTable(int32_t maxval, uint8_t table[256]) {
   const auto top = static_cast<uint32_t>(maxval);
   for (uint32_t v = 0; v < 256; ++v)
     table[v] = static_cast<uint8_t>(v >= top ? 255u : (v * 255u + top / 2) / top);
+}
+
+bool SampleTableOf(const WicHeader& header, uint8_t table[256]) {
+  const bool scaled = header.layout != WicPixelLayout::kBlackWhite &&
+                      !TraitsOfLayout(header.layout).wideSamples && header.maxval != 255;
+  if (scaled) MakeSampleTable(header.maxval, table);
+  return scaled;
 }
 
 void ScaleSamples(uint8_t* samples, size_t count, const uint8_t table[256]) {

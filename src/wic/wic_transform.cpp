@@ -16,8 +16,6 @@ constexpr uint32_t kTurnBits = 3;
 constexpr uint32_t kFlipHorizontalBit = 8;
 constexpr uint32_t kFlipVerticalBit = 16;
 
-bool BitAt(const uint8_t* row, int64_t x) { return ((row[x / 8] >> (7 - x % 8)) & 1) != 0; }
-
 void SetBitAt(uint8_t* row, int64_t x, bool set) {
   const auto mask = static_cast<uint8_t>(0x80u >> (x % 8));
   row[x / 8] = static_cast<uint8_t>(set ? row[x / 8] | mask : row[x / 8] & ~mask);
@@ -50,8 +48,8 @@ bool TransformOfWicOptions(uint32_t options, WicTransform* transform) {
 void ReverseWicRow(uint8_t* row, WicPixelLayout layout, int32_t width) {
   if (layout == WicPixelLayout::kBlackWhite) {
     for (int64_t left = 0, right = width - 1; left < right; ++left, --right) {
-      const bool bit = BitAt(row, left);
-      SetBitAt(row, left, BitAt(row, right));
+      const bool bit = WicBitAt(row, left);
+      SetBitAt(row, left, WicBitAt(row, right));
       SetBitAt(row, right, bit);
     }
     WhitenWicPadBits(row, 0, 1, width);
@@ -108,7 +106,7 @@ void PlaceWicPixels(const uint8_t* pixels, int32_t count, int32_t x, int32_t y,
   for (int32_t i = 0; i < count; ++i, outX += stepX, outY += stepY) {
     uint8_t* row = buffer + static_cast<size_t>(outY) * stride;
     if (pixelBytes == 0) {
-      SetBitAt(row, outX, BitAt(pixels, i));
+      SetBitAt(row, outX, WicBitAt(pixels, i));
     } else {
       memcpy(row + static_cast<size_t>(outX) * pixelBytes,
              pixels + static_cast<size_t>(i) * pixelBytes, pixelBytes);
@@ -119,7 +117,7 @@ void PlaceWicPixels(const uint8_t* pixels, int32_t count, int32_t x, int32_t y,
 void WhitenWicPadBits(uint8_t* buffer, uint32_t stride, int32_t rows, int32_t width) {
   if (width % 8 == 0) return;
   const uint32_t last = WicRowBytes(WicPixelLayout::kBlackWhite, width) - 1;
-  const auto pad = static_cast<uint8_t>(0xFFu >> (width % 8));
+  const uint8_t pad = WicPadBits(width);
   for (int32_t i = 0; i < rows; ++i) buffer[static_cast<size_t>(i) * stride + last] |= pad;
 }
 
