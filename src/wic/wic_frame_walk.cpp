@@ -30,7 +30,7 @@ bool SkipWhitespace(NetpbmOffsetReader reader, uint64_t* offset) {
 
 }  // namespace
 
-ResultCode FindNextNetpbmImage(NetpbmOffsetReader reader, WicFrame* frame, uint64_t* next) {
+ResultCode FindNextNetpbmImage(NetpbmOffsetReader reader, WicFrame* frame, WicFrame* next) {
   // A plain raster ends where its last row's text does: read on from the
   // last row known to the end.
   if (frame->endOffset == 0) {
@@ -40,23 +40,18 @@ ResultCode FindNextNetpbmImage(NetpbmOffsetReader reader, WicFrame* frame, uint6
   }
   uint64_t at = frame->endOffset;
   if (!SkipWhitespace(reader, &at)) return PBM_E_READ;
-  WicFrame following{};
-  if (OpenWicFrame(reader, at, &following) != PBM_OK) return PBM_E_READ;
-  CloseWicFrame(&following);
-  *next = at;
-  return PBM_OK;
+  return OpenWicFrame(reader, at, next) == PBM_OK ? PBM_OK : PBM_E_READ;
 }
 
 uint32_t CountNetpbmImages(NetpbmOffsetReader reader, uint32_t limit, bool headersOnly) {
   WicFrame frame{};
   if (limit == 0 || OpenWicFrame(reader, 0, &frame) != PBM_OK) return 0;
   uint32_t count = 1;
-  uint64_t next = 0;
+  WicFrame next{};
   while (count < limit && !(headersOnly && frame.endOffset == 0) &&
          FindNextNetpbmImage(reader, &frame, &next) == PBM_OK) {
     CloseWicFrame(&frame);
-    // The search has opened it once already.
-    if (OpenWicFrame(reader, next, &frame) != PBM_OK) break;
+    frame = next;
     ++count;
   }
   CloseWicFrame(&frame);

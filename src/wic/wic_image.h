@@ -99,12 +99,12 @@ ResultCode OpenWicFrame(NetpbmOffsetReader reader, uint64_t offset, WicFrame* fr
 // Releases what reading the frame has learned; the frame may not be read again.
 void CloseWicFrame(WicFrame* frame);
 
-// Where the image after frame's starts: after frame's raster (a plain one is
-// read to its end, learning its rows) and whitespace, a whole header that
-// OpenWicFrame takes. PBM_OK with *next; PBM_E_READ, *next untouched, when
-// the data ends first or holds anything else; PBM_E_NO_MEMORY when a plain
-// raster's reading memory cannot be had.
-ResultCode FindNextNetpbmImage(NetpbmOffsetReader reader, WicFrame* frame, uint64_t* next);
+// The image after frame's, opened into *next: after frame's raster (a plain
+// one is read to its end, learning its rows) and whitespace, a whole header
+// that OpenWicFrame takes. PBM_OK; PBM_E_READ, *next untouched, when the data
+// ends first or holds anything else; PBM_E_NO_MEMORY when a plain raster's
+// reading memory cannot be had.
+ResultCode FindNextNetpbmImage(NetpbmOffsetReader reader, WicFrame* frame, WicFrame* next);
 // How many images the data holds one after another from offset 0, at most
 // limit: 0 when the first does not open. With headersOnly no raster byte is
 // read: the count stops at the first plain image, whose end only reading its

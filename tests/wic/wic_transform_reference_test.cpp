@@ -129,13 +129,11 @@ TEST(WicTransformReference, FramesOfAFileOfSeveralEqualNetpbmsSplit) {
     EXPECT_EQ(decoded.height, netpbm.height);
     EXPECT_EQ(decoded.layout, netpbm.layout);
     EXPECT_EQ(decoded.pixels, netpbm.pixels);
-    uint64_t next = 0;
+    WicFrame next{};
     const ResultCode found = FindNextNetpbmImage(reader, &frame, &next);
     CloseWicFrame(&frame);
     ASSERT_EQ(found, i + 1 < parts.size() ? PBM_OK : PBM_E_READ);
-    if (found == PBM_OK) {
-      ASSERT_EQ(OpenWicFrame(reader, next, &frame), PBM_OK);
-    }
+    frame = next;
   }
   printf("%zu images of %s equal pnmsplit's\n", parts.size(), source.c_str());
 }

@@ -205,32 +205,30 @@ class PbmDecoder final : public CountedCodecObject<PbmDecoder, IWICBitmapDecoder
   // (at most kMostFrames); called with the lock held. E_OUTOFMEMORY when a
   // plain image's reading memory or the offsets' cannot be had.
   HRESULT WalkImages(UINT index) {
+    if (walked_ || count_ > index) return S_OK;
     const NetpbmOffsetReader reader = CodecStreamReader(stream_);
-    while (!walked_ && count_ <= index) {
-      if (count_ == kMostFrames) {
-        walked_ = true;
-        break;
-      }
-      uint64_t next = 0;
-      ResultCode found = PBM_OK;
+    // The image counted last, which the search goes on from; the first's
+    // reading state is the decoder's own.
+    WicFrame last{};
+    ResultCode found = count_ > 1 ? OpenWicFrame(reader, offsets_[count_ - 1], &last) : PBM_OK;
+    while (found == PBM_OK && count_ <= index && count_ < kMostFrames) {
+      WicFrame next{};
       if (count_ == 1) {
         AcquireSRWLockExclusive(&first_->lock);
         found = FindNextNetpbmImage(reader, &first_->frame, &next);
         ReleaseSRWLockExclusive(&first_->lock);
       } else {
-        WicFrame last{};
-        found = OpenWicFrame(reader, offsets_[count_ - 1], &last);
-        if (found == PBM_OK) found = FindNextNetpbmImage(reader, &last, &next);
-        CloseWicFrame(&last);
+        found = FindNextNetpbmImage(reader, &last, &next);
       }
-      if (found == PBM_E_NO_MEMORY) return E_OUTOFMEMORY;
-      if (found != PBM_OK) {
-        walked_ = true;
-        break;
-      }
-      if (count_ == capacity_ && !GrowOffsets()) return E_OUTOFMEMORY;
-      offsets_[count_++] = next;
+      if (found != PBM_OK) break;
+      CloseWicFrame(&last);
+      last = next;
+      if (count_ == capacity_ && !GrowOffsets()) found = PBM_E_NO_MEMORY;
+      if (found == PBM_OK) offsets_[count_++] = last.offset;
     }
+    CloseWicFrame(&last);
+    if (found == PBM_E_NO_MEMORY) return E_OUTOFMEMORY;
+    walked_ = found != PBM_OK || count_ == kMostFrames;
     return S_OK;
   }
 
