@@ -86,18 +86,20 @@ bool PrintTable(const wchar_t* fileId) {
   return true;
 }
 
-// The extensions are the table's keys of one dot and a name.
-void PrintOpenWith(const wchar_t* progId) {
+// The extensions are the table's keys of one dot and a name; false if one
+// cannot be written.
+bool PrintOpenWith(const wchar_t* progId) {
   for (size_t i = 0; i < CodecRegistryEntryCount(); ++i) {
     const RegistryEntry entry = CodecRegistryEntry(i);
     if (entry.kind != ValueKind::kKeyOnly || entry.scope != RegistryScope::kClasses ||
         entry.key[0] != L'.' || wcschr(entry.key, L'\\') != nullptr) {
       continue;
     }
-    const std::wstring key =
-        std::wstring(L"Software\\Classes\\") + entry.key + L"\\OpenWithProgids";
-    PrintValue(key.c_str(), progId, "string", "");
+    wchar_t path[kRegistryKeyCapacity];
+    if (!EntryKeyPath(entry, path)) return false;
+    PrintValue((std::wstring(path) + L"\\OpenWithProgids").c_str(), progId, "string", "");
   }
+  return true;
 }
 
 }  // namespace
@@ -106,8 +108,7 @@ void PrintOpenWith(const wchar_t* progId) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && wcscmp(argv[1], L"--open-with") == 0) {
-    quentarpbm::PrintOpenWith(argv[2]);
-    return 0;
+    return quentarpbm::PrintOpenWith(argv[2]) ? 0 : 1;
   }
   if (argc != 2) {
     fprintf(stderr, "usage: wic_registry_source FILE_ID | --open-with PROGID\n");
